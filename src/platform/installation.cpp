@@ -1,0 +1,13 @@
+#include "platform/installation.h"
+
+namespace oxsms::platform {
+
+Installation Installation::Load(const IniFile& ini) {
+  Installation inst;
+  inst.default_db_password = ini.ReadString(kSection, "db_password", inst.default_db_password);
+  inst.column_key = ini.ReadString(kSection, "chiave_anagrafica", inst.column_key);
+  inst.ca_file = ini.ReadString(kSection, "ca_file", inst.ca_file);
+  return inst;
+}
+
+}  // namespace oxsms::platform

@@ -1,0 +1,25 @@
+// Values that belong to one installation rather than to the program: read from
+// section "Installazione" of config.ini, each with one documented default
+// (see README.md, "config.ini").
+#pragma once
+
+#include <string>
+
+#include "platform/ini_file.h"
+
+namespace oxsms::platform {
+
+struct Installation {
+  // Password of the suite's Firebird databases where no other is given.
+  std::string default_db_password = "qentoravi";
+  // Plain text of the key with which MySQL patient databases encrypt the
+  // surname and email columns.
+  std::string column_key = "OdontixAnagrafica2016";
+  // A file of trusted CA certificates for HTTPS; empty = the system's bundle.
+  std::string ca_file;
+
+  static constexpr const char* kSection = "Installazione";
+  static Installation Load(const IniFile& ini);
+};
+
+}  // namespace oxsms::platform
