@@ -1,0 +1,60 @@
+#!/bin/sh
+# Prepares a Firebird root folder of our own for embedded use by several
+# processes at once: the same system files, but "ServerMode = SuperClassic",
+# and a lock folder of our own. In the default SuperServer mode a second
+# process that opens a file already open elsewhere fails with "Database
+# already opened with engine instance, incompatible with current".
+#
+# Usage: eval "$(scripts/firebird-env.sh [FOLDER])"
+#   FOLDER defaults to <repository>/build/firebird-sc. Running it again is
+#   harmless. Prints the export lines of FIREBIRD and FIREBIRD_LOCK; every
+#   process sharing a database file must run with the same two values.
+set -eu
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+root=${1:-$repo/build/firebird-sc}
+
+# The system's Firebird 3 files (Debian layout first, then a classic install).
+sysroot=
+for candidate in /usr/lib/x86_64-linux-gnu/firebird/3.0 /usr/lib/firebird/3.0 /opt/firebird; do
+  if [ -d "$candidate/plugins" ]; then sysroot=$candidate; break; fi
+done
+if [ -z "$sysroot" ]; then
+  echo "firebird-env.sh: no Firebird 3 installation found" >&2
+  exit 1
+fi
+confdir=/etc/firebird/3.0
+[ -d "$confdir" ] || confdir=$sysroot
+
+mkdir -p "$root" "$root/lock"
+root=$(cd "$root" && pwd)
+
+# Link one entry of the system's installation into our root, when it exists.
+link_entry() {
+  name=$1
+  for source in "$sysroot/$name" "$confdir/$name"; do
+    if [ -e "$source" ]; then
+      ln -sfn "$source" "$root/$name"
+      return 0
+    fi
+  done
+  return 0
+}
+
+for entry in plugins plugins.conf intl firebird.msg lib UDF fbintl.conf security3.fdb databases.conf; do
+  link_entry "$entry"
+done
+
+# firebird.conf is our own: written anew through a temporary file, so a
+# concurrent reader never sees half a file.
+conf_tmp="$root/firebird.conf.$$"
+cat > "$conf_tmp" <<CONF
+# Embedded use by several processes on the same files (tests, demo).
+ServerMode = SuperClassic
+CONF
+mv -f "$conf_tmp" "$root/firebird.conf"
+
+# Single-quoted for the shell that evaluates the lines.
+quote() { printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"; }
+printf 'export FIREBIRD=%s\n' "$(quote "$root")"
+printf 'export FIREBIRD_LOCK=%s\n' "$(quote "$root/lock")"
