@@ -1,0 +1,53 @@
+#include "app/command_line.h"
+
+#include <stdexcept>
+
+namespace oxsms::app {
+
+std::string Usage() {
+  return "uso: oxsmsd [--home CARTELLA] [--fake-now \"AAAA-MM-GG HH:MM:SS\"] [--interval-ms N]\n"
+         "            [--install | --uninstall]\n"
+         "  --home         cartella di config.ini e sms.log (predefinita: quella del programma)\n"
+         "  --fake-now     orologio simulato da quell'ora: avanza di 5 minuti a ogni scatto\n"
+         "                 del timer, oltre al tempo reale\n"
+         "  --interval-ms  intervallo reale del timer in millisecondi (predefinito 300000)\n"
+         "  --install, --uninstall  registra o rimuove il servizio di Windows\n";
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::invalid_argument("manca il valore di " + a);
+      return args[++i];
+    };
+    if (a == "--home") {
+      cl.home = value();
+    } else if (a == "--fake-now") {
+      cl.fake_now = platform::ParseIsoDateTime(value());
+    } else if (a == "--interval-ms") {
+      const std::string& v = value();
+      size_t used = 0;
+      long n = 0;
+      try {
+        n = std::stol(v, &used);
+      } catch (const std::exception&) {
+        used = 0;
+      }
+      if (used != v.size() || n <= 0) throw std::invalid_argument("intervallo non valido: " + v);
+      cl.interval_ms = n;
+    } else if (a == "--install" || a == "/install") {
+      cl.install = true;
+    } else if (a == "--uninstall" || a == "/uninstall") {
+      cl.uninstall = true;
+    } else if (a == "--help" || a == "-h") {
+      cl.help = true;
+    } else {
+      throw std::invalid_argument("opzione sconosciuta: " + a);
+    }
+  }
+  return cl;
+}
+
+}  // namespace oxsms::app

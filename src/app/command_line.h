@@ -1,0 +1,25 @@
+// The command line of oxsmsd.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+
+namespace oxsms::app {
+
+struct CommandLine {
+  std::string home;                             // --home DIR
+  std::optional<platform::TDateTime> fake_now;  // --fake-now "YYYY-MM-DD HH:MM:SS"
+  long interval_ms = 300000;                    // --interval-ms N
+  bool install = false;                         // --install (Windows)
+  bool uninstall = false;                       // --uninstall (Windows)
+  bool help = false;
+};
+
+// Raises std::invalid_argument with a message for the user.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+std::string Usage();
+
+}  // namespace oxsms::app

@@ -1,0 +1,106 @@
+#include "service/oxsms_service.h"
+
+#include <cmath>
+#include <exception>
+
+namespace oxsms::service {
+namespace {
+
+long MillisOfDay(platform::TDateTime value) {
+  return std::lround(platform::TimeOf(value) * platform::kSecondsPerDay * 1000.0);
+}
+
+}  // namespace
+
+TOXSMS::TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+               std::chrono::milliseconds interval)
+    : log_(log), clock_(clock), make_dm1_(std::move(make_dm1)), loop_(interval) {}
+
+void TOXSMS::ServiceExecute() {
+  SimpleTimer1 = true;
+  loop_.EnableTimer();
+  log_.WriteServiceState(true);
+  loop_.Run([this](ControlRequest r) { HandleRequest(r); }, [this] { TimerTick(); });
+  if (SimpleTimer1) loop_.DisableTimer();
+  log_.WriteServiceState(false);
+}
+
+void TOXSMS::HandleRequest(ControlRequest request) {
+  bool done = false;
+  switch (request) {
+    case ControlRequest::kStop:
+      ServiceStop(done);
+      if (done) loop_.Terminate();
+      break;
+    case ControlRequest::kPause:
+      ServicePause(done);
+      break;
+    case ControlRequest::kContinue:
+      ServiceContinue(done);
+      break;
+  }
+}
+
+void TOXSMS::ServiceStop(bool& Stopped) {
+  log_.WriteServiceState(false);
+  if (SimpleTimer1) loop_.DisableTimer();
+  Stopped = true;
+}
+
+void TOXSMS::ServicePause(bool& Paused) {
+  log_.WriteServiceState(false);
+  if (SimpleTimer1) loop_.DisableTimer();
+  Paused = true;
+}
+
+void TOXSMS::ServiceContinue(bool& Continued) {
+  log_.WriteServiceState(true);
+  if (SimpleTimer1) loop_.EnableTimer();
+  Continued = true;
+}
+
+bool TOXSMS::ReloadSettings() {
+  // Creating the settings object or reading the configuration database can
+  // fail (database down, damaged document); the service logs it and waits
+  // for the next tick instead of ending.
+  try {
+    if (!dm1_) {
+      dm1_ = make_dm1_();
+      dm1_->SetAsService(true);
+    }
+    return dm1_->ReadConnect();
+  } catch (const std::exception& e) {
+    log_.WriteLog(e.what());
+  } catch (...) {
+    log_.WriteLog("Errore sconosciuto durante la lettura delle impostazioni");
+  }
+  return false;
+}
+
+bool TOXSMS::InSendWindow() {
+  // Compared in whole milliseconds, so the closing instant (send time plus
+  // five minutes, to the millisecond) still counts.
+  const long start = MillisOfDay(dm1_->OrarioInvio());
+  const long end = start + kWindowMillis;
+  if (start > MillisOfDay(clock_.Now())) return false;
+  if (end < MillisOfDay(clock_.Now())) return false;
+  return true;
+}
+
+void TOXSMS::TimerTick() {
+  clock_.OnTick();
+  if (!ReloadSettings()) return;
+  if (!InSendWindow()) return;
+
+  log_.WriteLog("Avvio ricerca messaggi");
+  loop_.DisableTimer();
+  try {
+    dm1_->InviaDaServizio();
+  } catch (...) {
+    // The run reports its own errors; whatever escapes it must not stop the service.
+  }
+  loop_.EnableTimer();
+  log_.WriteLog("Fine ricerca messaggi");
+}
+
+}  // namespace oxsms::service

@@ -1,0 +1,54 @@
+// The service object: owns the five-minute timer and, from the first tick on,
+// the send-orchestration object DM1. Every handler runs on the service thread
+// inside ServiceExecute's request loop.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "platform/clock.h"
+#include "service/activity_log.h"
+#include "service/send_orchestrator.h"
+#include "service/service_loop.h"
+
+namespace oxsms::service {
+
+class TOXSMS {
+ public:
+  static constexpr const char* kServiceName = "OXSMS";
+  static constexpr const char* kDisplayName = "Odontix Invio Sms per gli appuntamenti";
+  static constexpr std::chrono::milliseconds kTimerInterval{300000};
+  // The send window is as wide as the timer interval.
+  static constexpr long kWindowMillis = 5 * 60 * 1000;
+
+  TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+         std::chrono::milliseconds interval = kTimerInterval);
+
+  // The service's main routine: returns when the service is told to stop.
+  void ServiceExecute();
+  void ServiceStop(bool& Stopped);
+  void ServicePause(bool& Paused);
+  void ServiceContinue(bool& Continued);
+  void TimerTick();
+
+  // Thread-safe: hands a control request to the service thread.
+  void Control(ControlRequest request) { loop_.Post(request); }
+
+  SendOrchestrator* DM1() const { return dm1_.get(); }
+  bool TimerEnabled() const { return loop_.TimerEnabled(); }
+
+ private:
+  void HandleRequest(ControlRequest request);
+  // Creates DM1 when needed and reloads the settings; false skips the tick.
+  bool ReloadSettings();
+  bool InSendWindow();
+
+  ActivityLog& log_;
+  platform::Clock& clock_;
+  SendOrchestratorFactory make_dm1_;
+  ServiceLoop loop_;
+  bool SimpleTimer1 = false;  // the timer exists from the first execute on
+  std::unique_ptr<SendOrchestrator> dm1_;
+};
+
+}  // namespace oxsms::service

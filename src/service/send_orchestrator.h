@@ -1,0 +1,27 @@
+// What the service host needs of the send-orchestration object (the settings
+// and the daily run). The application wires the real one in.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/date_time.h"
+
+namespace oxsms::service {
+
+class SendOrchestrator {
+ public:
+  virtual ~SendOrchestrator() = default;
+  // Reloads the settings; false when they are not available (skip the tick).
+  virtual bool ReadConnect() = 0;
+  // The daily send time as a fraction of a day (0 = midnight).
+  virtual platform::TDateTime OrarioInvio() const = 0;
+  virtual void SetAsService(bool as_service) = 0;
+  // The whole daily run, synchronously; may raise.
+  virtual void InviaDaServizio() = 0;
+};
+
+// Creates the object: applies its defaults and reloads the settings once.
+using SendOrchestratorFactory = std::function<std::unique_ptr<SendOrchestrator>()>;
+
+}  // namespace oxsms::service
