@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "practice/database_error.h"
+
 namespace soci {
 class session;
 }
@@ -37,7 +39,8 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // Parameters. SetParam replaces a parameter of the same name (without
+  // Parameters. ClearParams closes an open session first (see
+  // SetConnected(false)). SetParam replaces a parameter of the same name (without
   // regard to case) or appends it; Param returns "" for an absent one.
   void ClearParams();
   void SetParam(const std::string& name, const std::string& value);
@@ -59,24 +62,48 @@ class Connection {
   std::string tag;  // free text of the owner (the database's description)
 
   // The SOCI connect string for the current parameters (the password masked
-  // when for_log is set). Raises DatabaseError when the driver is unknown.
+  // when for_log is set). Firebird: "Database=" is the file; with "Server="
+  // the service becomes "server:file" ("server/port:file" when "Port=" is
+  // set) and the file is the server's own path; without, the file is opened
+  // embedded with its separators converted to this platform's. Character set
+  // UTF8. MySQL: "Database=", "User_Name=", "Password=", "Server=", "Port="
+  // (default 3306), character set utf8mb4. Raises DatabaseError when the
+  // driver is unknown, the database is not named, the port is not a number or
+  // a value cannot be written in the driver's connect string.
   std::string ConnectString(bool for_log = false) const;
+
+  // The database as named in messages: the file or schema with its server
+  // (never the account or password).
+  std::string DatabaseName() const;
+
+  // A DatabaseError carrying the driver's message and the database name, with
+  // any occurrence of the password removed from the driver's text.
+  DatabaseError Error(const std::string& driver_message) const;
 
   bool Connected() const;
   // Opening raises DatabaseError with the driver's message and the database
-  // name; closing commits what is pending.
+  // name. Setting an open connection connected again checks the link when
+  // auto_reconnect is set, and reopens it when it was lost. Closing commits
+  // what is pending; a failed commit raises DatabaseError after the
+  // connection is closed.
   void SetConnected(bool connected);
   void Open() { SetConnected(true); }
   void Close() { SetConnected(false); }
 
-  // The open session (opened on first use).
+  // The open session (opened on first use). Statements run on it raise
+  // soci::soci_error; Error() turns one into a DatabaseError.
   soci::session& Session();
-  // Commits the current transaction, if the connection is open.
+  // Commits the current transaction, if the connection is open; raises
+  // DatabaseError when the commit fails.
   void Commit();
 
  private:
   std::vector<std::string> params_;
   std::vector<std::string> map_rules_;
+  // Commits and ends the session; the driver's message of a failed commit
+  // goes to commit_error when given.
+  void EndSession(std::string* commit_error) noexcept;
+
   std::unique_ptr<soci::session> session_;
 };
 
