@@ -1,0 +1,46 @@
+// The settings document of the service: one JSON object, kept encrypted in
+// IMP_CLINICA.GDB_SMS of the configuration database and shared with the
+// suite's desktop programs. These functions turn it into fields and back;
+// they touch no database.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+
+#include "dispatch/tdm1_fields.h"
+
+namespace oxsms::dispatch {
+
+using SettingsDocument = nlohmann::ordered_json;
+
+// A settings document that cannot be read: not JSON, not an object, or a
+// value of a type its key cannot take.
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Applies every known key to the fields, in a fixed order. A key that is
+// absent, null or empty (its value taken as text) leaves its field as it
+// was; "ore_disdetta" alone is always applied, 0 when absent. Base64 keys are
+// decoded (a value that is no valid Base64 leaves the field as it was).
+// Raises ConversionError for a "time" that is no valid time and SettingsError
+// for a value of an unusable type; keys applied before the faulty one stay
+// applied.
+void ApplySettingsDocument(const SettingsDocument& document, TDM1Fields& fields);
+
+// A new document from the fields: each key by its write rule (some always,
+// some only when not empty or only when their flag is true). Keys of an
+// earlier document that this program does not know are not carried over.
+SettingsDocument BuildSettingsDocument(const TDM1Fields& fields);
+
+// Compact JSON text with every non-ASCII character as a \u escape, so the
+// text survives the single-byte code page of the encryption.
+std::string SettingsDocumentText(const SettingsDocument& document);
+
+// Parses a decrypted document. Raises SettingsError when the text is not a
+// JSON object.
+SettingsDocument ParseSettingsDocument(const std::string& text);
+
+}  // namespace oxsms::dispatch
