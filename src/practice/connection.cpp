@@ -65,13 +65,15 @@ int PortNumber(const std::string& text, int default_port) {
     }
     port = port * 10 + (c - '0');
   }
-  if (port < 1 || port > 65535) throw DatabaseError("Porta del server di database non valida: " + text);
+  if (port < 1 || port > 65535)
+    throw DatabaseError("Porta del server di database non valida: " + text);
   return port;
 }
 
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
   if (what.empty()) return;
-  for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + with.size())) {
+  for (auto pos = text.find(what); pos != std::string::npos;
+       pos = text.find(what, pos + with.size())) {
     text.replace(pos, what.size(), with);
   }
 }
@@ -124,21 +126,22 @@ std::string Connection::ConnectString(bool for_log) const {
   const std::string server = Param("Server");
   const std::string user = Param("User_Name");
   const std::string password = Param("Password");
-  if (database.empty()) throw DatabaseError("Database non specificato nei parametri di connessione");
+  if (database.empty())
+    throw DatabaseError("Database non specificato nei parametri di connessione");
   std::string out;
   if (IsFirebird()) {
     std::string service;
     if (!server.empty()) {
       const std::string port = Param("Port");
-      service = server + (port.empty() ? "" : "/" + std::to_string(PortNumber(port, 0))) + ":" +
-                database;
+      service =
+          server + (port.empty() ? "" : "/" + std::to_string(PortNumber(port, 0))) + ":" + database;
     } else {
       service = platform::ToNativePath(database);
     }
     out = FirebirdOption("service", service);
     if (!user.empty()) out += FirebirdOption("user", user);
-    if (!password.empty()) out += for_log ? std::string(" password=") + kMask
-                                          : FirebirdOption("password", password);
+    if (!password.empty())
+      out += for_log ? std::string(" password=") + kMask : FirebirdOption("password", password);
     out += " charset=UTF8";
   } else if (IsMySQL()) {
     out = MySqlOption("db", database);

@@ -20,24 +20,28 @@ class ConnectStringTest : public ::testing::Test {
 
 TEST_F(ConnectStringTest, FirebirdLocalFileOpensEmbeddedWithNativeSeparators) {
   Firebird("C:\\Dati\\agenda.fdb");
-  EXPECT_EQ(c.ConnectString(), "service=C:/Dati/agenda.fdb user=SYSDBA password=qentoravi charset=UTF8");
+  EXPECT_EQ(c.ConnectString(),
+            "service=C:/Dati/agenda.fdb user=SYSDBA password=qentoravi charset=UTF8");
 }
 
 TEST_F(ConnectStringTest, FirebirdServerKeepsTheServersOwnPath) {
   Firebird("C:\\Dati\\agenda.fdb");
   c.AddParam("Protocol=TCPIP");
   c.AddParam("Server=srv");
-  EXPECT_EQ(c.ConnectString(true), "service=srv:C:\\Dati\\agenda.fdb user=SYSDBA password=*** charset=UTF8");
+  EXPECT_EQ(c.ConnectString(true),
+            "service=srv:C:\\Dati\\agenda.fdb user=SYSDBA password=*** charset=UTF8");
   c.SetParam("Port", "3051");
-  EXPECT_EQ(c.ConnectString(true), "service=srv/3051:C:\\Dati\\agenda.fdb user=SYSDBA password=*** charset=UTF8");
+  EXPECT_EQ(c.ConnectString(true),
+            "service=srv/3051:C:\\Dati\\agenda.fdb user=SYSDBA password=*** charset=UTF8");
   EXPECT_EQ(c.DatabaseName(), "srv/3051:C:\\Dati\\agenda.fdb");
 }
 
 TEST_F(ConnectStringTest, FirebirdValuesWithBlanksAreQuotedAndUnwritableOnesRefused) {
   Firebird("/home/studio/dati clinica/agenda.fdb");
   c.SetParam("Password", "a b");
-  EXPECT_EQ(c.ConnectString(),
-            "service=\"/home/studio/dati clinica/agenda.fdb\" user=SYSDBA password=\"a b\" charset=UTF8");
+  EXPECT_EQ(
+      c.ConnectString(),
+      "service=\"/home/studio/dati clinica/agenda.fdb\" user=SYSDBA password=\"a b\" charset=UTF8");
   c.SetParam("Password", "a \"b");
   EXPECT_THROW(c.ConnectString(), DatabaseError);
   // Without a blank a quote inside the value needs no quoting.
@@ -52,9 +56,10 @@ TEST_F(ConnectStringTest, MySqlQuotesEveryValueAndDefaultsThePort) {
   c.SetParam("Password", "it's \\ secret");
   c.SetParam("Server", "10.0.0.5");
   const std::string cs = c.ConnectString();
-  EXPECT_NE(cs.find("db='clinica' user='svc' password='it\\'s \\\\ secret' host='10.0.0.5' port=3306 "
-                    "charset=utf8mb4"),
-            std::string::npos)
+  EXPECT_NE(
+      cs.find("db='clinica' user='svc' password='it\\'s \\\\ secret' host='10.0.0.5' port=3306 "
+              "charset=utf8mb4"),
+      std::string::npos)
       << cs;
   EXPECT_EQ(c.ConnectString(true).find("secret"), std::string::npos);
   c.SetParam("Port", "3307");

@@ -35,7 +35,8 @@ std::optional<MySqlServer> MySqlFromEnvironment() {
     }
   }
   server.user = Env("OXSMS_MYSQL_USER");
-  if (server.user.empty()) throw std::runtime_error("OXSMS_MYSQL_HOST is set, OXSMS_MYSQL_USER is not");
+  if (server.user.empty())
+    throw std::runtime_error("OXSMS_MYSQL_HOST is set, OXSMS_MYSQL_USER is not");
   server.password = Env("OXSMS_MYSQL_PASSWORD");
   return server;
 }

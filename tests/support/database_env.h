@@ -33,8 +33,8 @@ inline constexpr const char* kNoMySqlMessage =
 
 // Skips the current test when no server is configured; otherwise declares
 // `const MySqlServer& name` for the rest of the test body.
-#define OXSMS_REQUIRE_MYSQL(name)                                           \
-  const auto name##_configured = ::oxsms::testing::MySqlFromEnvironment(); \
+#define OXSMS_REQUIRE_MYSQL(name)                                            \
+  const auto name##_configured = ::oxsms::testing::MySqlFromEnvironment();   \
   if (!name##_configured) GTEST_SKIP() << ::oxsms::testing::kNoMySqlMessage; \
   const ::oxsms::testing::MySqlServer& name = *name##_configured
 
