@@ -1,0 +1,43 @@
+// Where the settings document lives in the configuration database: column
+// GDB_SMS of the first row of IMP_CLINICA, holding the hex form of the
+// encrypted document text, like every other encrypted document of the suite.
+// On Firebird the column is a binary BLOB read and written as Windows-1252
+// bytes; on MySQL it is read and written as text.
+//
+// These functions run statements on an open connection and raise
+// soci::soci_error as the driver reports; the caller commits.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "practice/connection.h"
+
+namespace oxsms::dispatch {
+
+inline constexpr const char* kSqlSettingsQuery = "select id, gdb_sms from IMP_CLINICA";
+inline constexpr const char* kSqlAddSettingsColumn =
+    "ALTER TABLE IMP_CLINICA ADD GDB_SMS BLOB SUB_TYPE 0;";
+
+// The first row of IMP_CLINICA as the settings query returns it.
+struct SettingsRow {
+  bool exists = false;            // the table has a row
+  std::optional<long long> id;    // its ID (null when the column is null)
+  std::optional<std::string> sealed;  // GDB_SMS as text; null = no document
+};
+
+SettingsRow ReadSettingsRow(practice::Connection& connection);
+
+// Stores the encrypted document in `row` (as read before), or in a new row
+// with ID 1 when the table has none.
+void WriteSettingsRow(practice::Connection& connection, const SettingsRow& row,
+                      const std::string& sealed);
+
+// The payment-link module row (IMP_MODULE, ID 31): its NUM_AUTOMATICA as an
+// integer, nullopt when there is no row or the value is null or not a number.
+std::optional<long long> ReadPaymentModuleMode(practice::Connection& connection);
+
+// True when LINKPAG, the table of payment accounts, has a row.
+bool HasPaymentAccount(practice::Connection& connection);
+
+}  // namespace oxsms::dispatch

@@ -1,0 +1,123 @@
+// `TDM1`: the send-orchestration object. It holds every setting of the
+// reminder service in plain fields (TDM1Fields), the batch lists of the
+// current send and the connection to the suite's configuration database, and
+// reloads the settings from there at every timer tick.
+//
+// The settings come from two stores: the settings document (encrypted JSON in
+// IMP_CLINICA.GDB_SMS, the normal store) and the legacy registry key, read
+// only while no document exists and then migrated into a new one. Section
+// "sms" of config.ini gives a few values once, at creation.
+//
+// One object per process, created by the service host at its first tick and
+// kept; only the service thread touches it. The configuration connection is
+// opened and closed within each reload or save.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dispatch/orario.h"
+#include "dispatch/settings_store.h"
+#include "dispatch/sms_section.h"
+#include "dispatch/tdm1_fields.h"
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "practice/catalogue_context.h"
+#include "practice/connection.h"
+#include "practice/search_host.h"
+#include "service/activity_log.h"
+
+namespace oxsms::dispatch {
+
+class TDM1 : public TDM1Fields, public practice::SearchHost {
+ public:
+  // Applies the defaults, reads section "sms" of config.ini, switches the
+  // log's time separator to '.', and reloads the settings once (with
+  // AsService still false, so a missing document is created from the
+  // registry or from the defaults). An error of that reload (configuration
+  // database unreachable, document unreadable) leaves the constructor: the
+  // object is not created and the host tries again at its next tick.
+  //
+  // Everything referenced must outlive the object: `catalogue` (home folder
+  // with config.ini, installation values, cloud session), `log`, `clock`
+  // ("today"), `registry` (the legacy key, read only).
+  TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& log,
+       const platform::Clock& clock, const platform::Registry& registry);
+  ~TDM1() override;
+  TDM1(const TDM1&) = delete;
+  TDM1& operator=(const TDM1&) = delete;
+
+  // Reloads the settings. Returns false only when running as a service, no
+  // document exists yet and the machine-wide registry key cannot be opened
+  // (the reason is logged); the caller then skips its work. Raises
+  // practice::DatabaseError when the configuration database cannot be
+  // reached or read, SettingsError when the stored document cannot be
+  // decrypted or parsed, ConversionError for a stored time that is no valid
+  // time.
+  bool ReadConnect();
+
+  // Writes the settings document from the fields into the first row of
+  // IMP_CLINICA (a new row when there is none), then disconnects. Does
+  // nothing while DontSave is set. Raises practice::DatabaseError when the
+  // row cannot be written.
+  void SaveConnect();
+
+  // Runs one statement on the configuration connection and commits; every
+  // error is ignored.
+  void EseguiSQL(const std::string& sql);
+
+  // Recomputes isLinkPag from the payment-link module row (IMP_MODULE, ID 31)
+  // and the payment accounts (LINKPAG): 1 only when NUM_AUTOMATICA is 1 and
+  // an account exists, else 2. Errors are dropped; isLinkPag then keeps what
+  // it had reached.
+  void FDQueryLinkConfAfterOpen();
+
+  static platform::TDateTime StrToOrario(std::string_view text) {
+    return dispatch::StrToOrario(text);
+  }
+  static std::string OrarioToStr(platform::TDateTime time) { return dispatch::OrarioToStr(time); }
+
+  // `IBDatabaseConfig`: the configuration database.
+  practice::Connection IBDatabaseConfig;
+
+  // Set at creation: the suite's desktop programs ("MesaD.exe" or
+  // "MesaFE.exe") stand in the home folder, so the configuration database is
+  // the file "config.fdb" of the suite's folder layout.
+  bool SuiteDesktopPresent = false;
+  // Set at creation from section "sms" of config.ini.
+  SmsGatewaySettings SmsGateway;
+
+  // practice::SearchHost, over the fields above.
+  practice::Connection& ConfigDatabase() override { return IBDatabaseConfig; }
+  bool FolderLayout() const override { return SuiteDesktopPresent; }
+  std::string ExtraPatientFiles() const override { return UserConnect.ListaFile; }
+  std::string ExcludedAgendaTables() const override { return TabAgEscluse; }
+  int32_t PaymentLinkState() const override { return isLinkPag; }
+  bool SkipZeroFees() const override { return eliminaIncassiNulli; }
+  int16_t VisualMode() const override { return IsVisual; }
+  practice::RecipientLists& Batch() override { return lists; }
+
+ private:
+  void DataModuleCreate();
+  void DataModuleDestroy();
+
+  // Configures IBDatabaseConfig: "config.fdb" of the folder layout, or the
+  // section "Database" of config.ini.
+  void PrepareConfigConnection();
+  // Runs the settings query, adding the GDB_SMS column when it is missing.
+  SettingsRow OpenSettingsQuery();
+  // No document yet: takes the registry's values (or the defaults) and saves
+  // them as the first document. False when the service cannot open the key.
+  bool MigrateFromRegistry();
+  void ApplyStoredDocument(const std::string& sealed);
+  // An empty reminder text is taken back from the registry, and saved.
+  void RepairReminderText();
+  void Disconnect();
+
+  const practice::CatalogueContext& catalogue_;
+  service::ActivityLog& log_;
+  const platform::Clock& clock_;
+  const platform::Registry& registry_;
+};
+
+}  // namespace oxsms::dispatch
