@@ -1,0 +1,135 @@
+// The appointment search of TAgImp: one appointment per patient from every
+// agenda table that is not excluded.
+#include <soci/soci.h>
+
+#include <algorithm>
+
+#include "practice/agenda_lines.h"
+#include "practice/agimp.h"
+#include "practice/appointment_key.h"
+#include "practice/row_values.h"
+#include "practice/search_database.h"
+
+namespace oxsms::practice {
+namespace {
+
+// isLinkPag: the payment-link module is in use / not in use.
+constexpr int32_t kPaymentLinksOn = 1;
+constexpr int32_t kPaymentLinksOff = 2;
+
+enum AgendaColumn : std::size_t { kAppunt, kBadge, kOra, kData, kIncasso, kFileguid, kIdLinkpag };
+
+std::string AgendaQuery(const std::string& table, bool payment_columns) {
+  return std::string(payment_columns ? "select APPUNT,BADGE,ORA,DATA,INCASSO_PREST,FILEGUID,ID_LINKPAG"
+                                     : "select APPUNT,BADGE,ORA,DATA") +
+         " from " + table +
+         " where ((badge is not null) and (badge <> '')) and data between :d1 and :d2";
+}
+
+// The excluded table names of the settings, blanks trimmed, empty lines dropped.
+std::vector<std::string> ExcludedTables(const std::string& setting) {
+  std::vector<std::string> names;
+  for (const auto& line : SplitLines(setting)) {
+    std::string name = TrimBlanks(line);
+    if (!name.empty()) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+bool IsExcluded(const std::vector<std::string>& excluded, const std::string& table) {
+  return std::any_of(excluded.begin(), excluded.end(),
+                     [&](const std::string& name) { return SameTextIgnoringCase(name, table); });
+}
+
+}  // namespace
+
+void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
+  trova_sms_ = trovaSms;
+  trova_email_ = trovaEmail;
+  try {
+    ApriAgende();
+    RecipientLists& batch = host_.Batch();
+    batch.listCell.clear();
+    batch.listScartiSms.clear();
+    batch.list_id_agenda.clear();
+    batch.listCellIncassi.clear();
+    const auto excluded = ExcludedTables(host_.ExcludedAgendaTables());
+    for (std::size_t n = 0; n < agenda_tables_.size() && n < agendas_.size(); ++n) {
+      for (const auto& line : agenda_tables_[n]) {
+        if (!IsExcluded(excluded, TableOfAgendaLine(line))) CercaAppuntamentiTabella(line, n);
+      }
+    }
+    if (!list_app_.empty()) CercaContattiPazienti();
+  } catch (const std::exception& e) {
+    log_.WriteLog(e.what());
+  }
+}
+
+void TAgImp::CercaAppuntamentiTabella(const std::string& line, std::size_t n) {
+  const std::string table = TableOfAgendaLine(line);
+  if (!IsPlainTableName(table)) {
+    log_.WriteLog("Tabella agenda ignorata, nome non valido: \"" + PrintableName(table) + "\"");
+    return;
+  }
+  Connection& agenda = *agendas_.at(n);
+  const bool payment_columns = host_.PaymentLinkState() != kPaymentLinksOff;
+  std::tm d1 = platform::ToTm(DataRicerca);
+  std::tm d2 = platform::ToTm(DataRicerca1);
+  try {
+    soci::row row;
+    soci::statement st = (agenda.Session().prepare << AgendaQuery(table, payment_columns),
+                          soci::use(d1, "d1"), soci::use(d2, "d2"), soci::into(row));
+    st.execute();
+    while (st.fetch()) KeepAppointment(row, line, payment_columns);
+  } catch (const soci::soci_error& e) {
+    throw StatementError(agenda, e);
+  }
+  agenda.Commit();
+}
+
+void TAgImp::KeepAppointment(const soci::row& row, const std::string& line,
+                             bool payment_columns) {
+  const bool payment_data = host_.PaymentLinkState() == kPaymentLinksOn;
+  const Currency incasso = payment_columns ? CurrencyOf(row, kIncasso) : 0;
+  if (payment_data && host_.SkipZeroFees() && incasso == 0) return;
+
+  const auto data = DateTimeOf(row, kData);
+  const platform::TDateTime ora = DateTimeOf(row, kOra).value_or(0);
+  const std::string key = FormatAppointmentKey(data.value_or(0), ora);
+  const std::string badge = TextOf(row, kBadge);
+  if (badge.empty()) return;  // the query leaves these out; a numeric badge cannot be ''
+
+  TPazRec payment;
+  if (payment_data) {
+    payment.badge = badge;
+    payment.fileguid = TextOf(row, kFileguid);
+    payment.incasso = incasso;
+    payment.id_linkpag = TextOf(row, kIdLinkpag);
+  }
+  const std::string entry = key + "=" + badge;
+
+  const auto found = app_by_badge_.find(badge);
+  if (found == app_by_badge_.end()) {
+    app_by_badge_.emplace(badge, list_app_.size());
+    list_app_.push_back(entry);
+    list_id_agenda_.push_back(line);
+    list_incassi_.push_back(std::move(payment));
+    return;
+  }
+  // Each patient keeps the appointment with the earliest time of day (dates
+  // are not compared); the first of two at the same time stays.
+  const std::size_t i = found->second;
+  const auto kept = MillisecondOfDay(OraDaChiave(NameOfEntry(list_app_[i])));
+  if (kept != 0 && MillisecondOfDay(ora) < kept) {
+    list_app_[i] = entry;
+    list_id_agenda_[i] = line;
+    list_incassi_[i] = std::move(payment);
+  }
+}
+
+void TAgImp::EmptyEntry(std::size_t i) {
+  app_by_badge_.erase(ValueOfEntry(list_app_[i]));
+  list_app_[i].clear();
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,73 @@
+// The birthday search of TAgImp: patients whose birthday lies in the range,
+// from every patient database.
+#include <soci/soci.h>
+
+#include "practice/agimp.h"
+#include "practice/contact_rules.h"
+#include "practice/patient_query.h"
+#include "practice/patient_statements.h"
+#include "practice/row_values.h"
+#include "practice/search_database.h"
+
+namespace oxsms::practice {
+namespace {
+
+constexpr int16_t kVisual = 1;
+
+}  // namespace
+
+void TAgImp::RicercaCompleanni(bool trovaSms, bool trovaEmail) {
+  trova_sms_ = trovaSms;
+  trova_email_ = trovaEmail;
+  ApriFilePazienti();
+  if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
+  for (std::size_t k = 0; k < patients_.size(); ++k) CercaCompleanniFile(k);
+}
+
+void TAgImp::CercaCompleanniFile(std::size_t k) {
+  Connection& c = *patients_.at(k).connection;
+  const std::string key = ColumnKeyFor(c, ctx_.installation);
+  const int month = platform::DecodeDate(DataRicerca).month;
+  const bool one_month = month == platform::DecodeDate(DataRicerca1).month;
+  const std::string sql = BirthdayStatement(!c.IsFirebird(), key, one_month);
+  RecipientLists& batch = host_.Batch();
+  const bool visual = host_.VisualMode() == kVisual;
+  try {
+    soci::row row;
+    int month_param = month;
+    soci::statement st = one_month ? (c.Session().prepare << sql, soci::use(month_param, "mese"),
+                                      soci::into(row))
+                                   : (c.Session().prepare << sql, soci::into(row));
+    st.execute();
+    while (st.fetch()) {
+      const auto birth = DateTimeOf(row, BirthdayColumns::kNascita);
+      if (!birth || !CompleannoNelPeriodo(DataRicerca1, DataRicerca, *birth)) continue;
+      const long code = static_cast<long>(IntegerOf(row, BirthdayColumns::kSms).value_or(0));
+      std::string mobile = TextOf(row, BirthdayColumns::kTelCell);
+      const std::string email = TextOf(row, BirthdayColumns::kEmail);
+      const std::string surname = TextOf(row, BirthdayColumns::kCognome);
+      const std::string first_name = TextOf(row, BirthdayColumns::kNome);
+      const std::string born = platform::FormatDate(*birth);
+      if (trova_sms_ && ConsentAllowsSms(code) && !mobile.empty()) {
+        PulisciNumero(mobile);
+        batch.listCell.push_back(FormatRecipientLine(surname, first_name, mobile, born));
+        batch.list_id_agenda.emplace_back();
+      }
+      if (trova_email_ && ConsentAllowsEmail(code) && !email.empty()) {
+        batch.listCell.push_back(FormatRecipientLine(surname, first_name, email, born));
+        batch.list_id_agenda.emplace_back();
+      }
+      if (visual && trova_email_ && ConsentAllowsEmail(code) && email.empty()) {
+        Discarded(surname, first_name, " Manca Email");
+      }
+      if (visual && (!mobile.empty() || !email.empty()) && code == 0) {
+        Discarded(surname, first_name, " Non abilitato invio");
+      }
+    }
+  } catch (const soci::soci_error& e) {
+    throw StatementError(c, e, KeyInsideQuotes(key));
+  }
+  c.Commit();
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,101 @@
+// The patient contact lookup of TAgImp: each patient of the appointment
+// search is looked up by badge in the patient databases, in order, and every
+// usable mobile number and email address becomes a recipient line.
+#include "practice/agenda_lines.h"
+#include "practice/agimp.h"
+#include "practice/contact_rules.h"
+#include "practice/patient_query.h"
+#include "practice/patient_statements.h"
+#include "practice/row_values.h"
+
+namespace oxsms::practice {
+namespace {
+
+constexpr const char* kSameAppointment = "same";
+constexpr int16_t kVisual = 1;
+
+std::unique_ptr<PatientLookup> PrepareContactLookup(PatientDatabase& db,
+                                                    const platform::Installation& installation) {
+  Connection& c = *db.connection;
+  const std::string key = ColumnKeyFor(c, installation);
+  return std::make_unique<PatientLookup>(
+      c, ContactStatement(db.tag == 1, !c.IsFirebird(), key), KeyInsideQuotes(key));
+}
+
+}  // namespace
+
+void TAgImp::CercaContattiPazienti() {
+  ApriFilePazienti();
+  if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
+  for (std::size_t k = 0; k < patients_.size(); ++k) {
+    std::unique_ptr<PatientLookup> lookup;
+    for (std::size_t i = 0; i < list_app_.size(); ++i) {
+      if (ValueOfEntry(list_app_[i]).empty()) continue;
+      if (!lookup) lookup = PrepareContactLookup(patients_[k], ctx_.installation);
+      ServeContact(*lookup, patients_[k].tag == 1, k, i);
+    }
+    if (lookup) {
+      lookup.reset();
+      patients_[k].connection->Commit();
+    }
+  }
+}
+
+void TAgImp::CercaContatti(std::size_t k, std::size_t i) {
+  auto lookup = PrepareContactLookup(patients_.at(k), ctx_.installation);
+  ServeContact(*lookup, patients_[k].tag == 1, k, i);
+  lookup.reset();
+  patients_[k].connection->Commit();
+}
+
+void TAgImp::ServeContact(PatientLookup& lookup, bool second_contacts, std::size_t k,
+                          std::size_t i) {
+  if (!lookup.Find(ValueOfEntry(list_app_.at(i)))) return;  // maybe in a later database
+  const soci::row& row = lookup.Row();
+  const long code = static_cast<long>(IntegerOf(row, ContactColumns::kSms).value_or(0));
+  std::string mobile1 = TextOf(row, ContactColumns::kTelCell);
+  const std::string email1 = TextOf(row, ContactColumns::kEmail);
+  std::string mobile2 = second_contacts ? TextOf(row, ContactColumns::kTelCell2) : std::string();
+  const std::string email2 = second_contacts ? TextOf(row, ContactColumns::kEmail2) : std::string();
+  const std::string surname = TextOf(row, ContactColumns::kCognome);
+  const std::string first_name = TextOf(row, ContactColumns::kNome);
+  const std::string key = NameOfEntry(list_app_[i]);
+  const std::string agenda_line = i < list_id_agenda_.size() ? list_id_agenda_[i] : std::string();
+
+  // Every recipient line gets its agenda line and payment record at the same
+  // index of the batch.
+  RecipientLists& batch = host_.Batch();
+  auto add = [&](const std::string& contact, const std::string& id_agenda) {
+    batch.listCell.push_back(FormatRecipientLine(surname, first_name, contact, key));
+    batch.list_id_agenda.push_back(id_agenda);
+    batch.listCellIncassi.push_back(list_incassi_.at(i));
+  };
+
+  if (trova_sms_ && ConsentAllowsSms(code) && !mobile1.empty()) {
+    PulisciNumero(mobile1);
+    if (!mobile1.empty()) {
+      list_incassi_.at(i).idxFilePaz = static_cast<int32_t>(k);
+      add(mobile1, agenda_line);
+    }
+    // A second number is used only when the first field was filled.
+    if (!mobile2.empty()) {
+      PulisciNumero(mobile2);
+      list_incassi_.at(i).idxFilePaz = static_cast<int32_t>(k);
+      add(mobile2, mobile1.empty() ? agenda_line : kSameAppointment);
+    }
+  }
+  const bool visual = host_.VisualMode() == kVisual;
+  if (visual && trova_sms_ && ConsentAllowsSms(code) && mobile1.empty()) {
+    Discarded(surname, first_name, " Manca Cellulare");
+  }
+  if (trova_email_ && ConsentAllowsEmail(code)) {
+    if (!email1.empty()) add(email1, agenda_line);
+    if (!email2.empty()) add(email2, email1.empty() ? agenda_line : kSameAppointment);
+  }
+  if (visual && (!mobile1.empty() || !email1.empty()) && code == 0) {
+    Discarded(surname, first_name, " Non abilitato invio");
+  }
+  EmptyEntry(i);
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,120 @@
+// The patient databases of TAgImp.
+#include <soci/soci.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "practice/agenda_lines.h"
+#include "practice/agimp.h"
+#include "practice/catalogue_rows.h"
+#include "practice/database_catalogue.h"
+#include "practice/row_values.h"
+#include "practice/search_database.h"
+
+namespace oxsms::practice {
+namespace {
+
+// From this settings version on, ANAGRAFICA has TELCELL2 and EMAIL2.
+constexpr long kSecondContactsVersion = 192;
+// The extra patient files of the settings are Firebird "@" locations with
+// this account name.
+constexpr const char* kExtraFileUser = "sysdba";
+constexpr int kExtraFileProtocol = 2;
+// Catalogue rows of this protocol are left out of the patient set.
+constexpr int kSkippedPatientProtocol = 2;
+
+// 1 when the database's settings version is a number of at least 192, else 0
+// (also when the query fails: older databases may lack the column).
+int SecondContactsTag(Connection& connection) {
+  try {
+    soci::row row;
+    soci::statement st = (connection.Session().prepare
+                              << "select versione from IMPOSTAZIONI where id = 0",
+                          soci::into(row));
+    st.execute();
+    if (!st.fetch()) return 0;
+    const std::string text = TrimBlanks(TextOf(row, 0));
+    if (text.empty()) return 0;
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value >= kSecondContactsVersion ? 1 : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+void TAgImp::ApriFilePazienti() {
+  if (!patients_.empty()) return;
+  if (host_.FolderLayout()) {
+    PreparaConnessioneFileLocale(*config_, kLayoutCatalogueFile, /*database_folder=*/false, ctx_);
+    auto patients = std::make_unique<Connection>();
+    PreparaConnessioneDaCatalogo(*patients, *config_, 0, ctx_);
+    config_->Commit();
+    patients_.push_back({std::move(patients), 0});
+  } else {
+    AddPatientDatabasesFromCatalogue();
+  }
+  AddPatientDatabasesFromList();
+}
+
+void TAgImp::AddPatientDatabasesFromCatalogue() {
+  Connection& config = *config_;
+  std::vector<TRecDatabase> records;
+  try {
+    soci::row row;
+    soci::statement st = (config.Session().prepare
+                              << CatalogueQuery(config, "FINACTIVE <> 1 and vista='0'"),
+                          soci::into(row));
+    st.execute();
+    while (st.fetch()) {
+      // A record of its own per row: nothing of one database leaks into the next.
+      TRecDatabase record;
+      record.inactive = CatalogueFinactive(row) == "1" ||
+                        CatalogueProtocol(row) == kSkippedPatientProtocol;
+      if (record.inactive) continue;
+      if (CatalogueProtocol(row) == 4 && CatalogueCloud(row).empty()) continue;
+      FillFromCatalogueRow(row, record);
+      records.push_back(std::move(record));
+    }
+  } catch (const soci::soci_error& e) {
+    throw StatementError(config, e);
+  }
+  config.Commit();
+
+  for (auto& record : records) {
+    auto connection = CreaConnessione(record, false, kDialectLegacy, ctx_);
+    try {
+      connection->SetConnected(true);
+    } catch (const DatabaseError&) {
+      continue;
+    }
+    const int tag = SecondContactsTag(*connection);
+    CloseQuietly(*connection);
+    patients_.push_back({std::move(connection), tag});
+  }
+}
+
+void TAgImp::AddPatientDatabasesFromList() {
+  for (const auto& raw : SplitLines(host_.ExtraPatientFiles())) {
+    const std::string file = TrimBlanks(raw);
+    if (file.empty()) continue;
+    TRecDatabase record;
+    record.protoc = kExtraFileProtocol;
+    record.fgdb = file;
+    record.user = kExtraFileUser;
+    record.pwd = ctx_.installation.default_db_password;
+    record.local = true;
+    auto connection = CreaConnessione(record, false, kDialectLegacy, ctx_);
+    try {
+      connection->SetConnected(true);
+    } catch (const DatabaseError&) {
+      continue;
+    }
+    patients_.push_back({std::move(connection), 0});
+  }
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,106 @@
+// A practice for the search tests: a scratch folder standing for the
+// executable's folder (config.ini, sms.log, smsconf.bin), a configuration
+// database with the catalogue table DB, agenda and patient databases added
+// on demand, and a fake send orchestration (SearchHost) holding the settings
+// and batch lists the searches read and fill.
+#pragma once
+
+#include <soci/soci.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/home_folder.h"
+#include "platform/installation.h"
+#include "practice/agimp.h"
+#include "practice/catalogue_context.h"
+#include "practice/search_host.h"
+#include "search_databases.h"
+#include "service/activity_log.h"
+#include "support/manual_clock.h"
+#include "support/temp_dir.h"
+
+namespace oxsms::testing::search {
+
+class FakeSearchHost : public practice::SearchHost {
+ public:
+  practice::Connection& ConfigDatabase() override { return config; }
+  bool FolderLayout() const override { return folder_layout; }
+  std::string ExtraPatientFiles() const override { return extra_patient_files; }
+  std::string ExcludedAgendaTables() const override { return excluded_tables; }
+  int32_t PaymentLinkState() const override { return payment_link_state; }
+  bool SkipZeroFees() const override { return skip_zero_fees; }
+  int16_t VisualMode() const override { return visual; }
+  practice::RecipientLists& Batch() override { return batch; }
+
+  practice::Connection config;
+  bool folder_layout = false;
+  std::string extra_patient_files;
+  std::string excluded_tables;
+  int32_t payment_link_state = 2;
+  bool skip_zero_fees = false;
+  int16_t visual = 0;
+  practice::RecipientLists batch;
+};
+
+// The search day of most tests: Monday 12 May 2025.
+platform::TDateTime SearchDay();
+// A time of day.
+platform::TDateTime At(int hour, int minute);
+
+class SearchWorld {
+ public:
+  // The catalogue layout (config.ini section "Database" names config.fdb).
+  SearchWorld();
+
+  // An agenda database in the scratch folder: IMPOSTAZIONI with `settings`
+  // (no row when nullopt) and the given agenda tables. Listed in the
+  // catalogue as an active agenda row when `in_catalogue`.
+  std::filesystem::path AddAgenda(const std::string& name,
+                                  const std::optional<std::string>& settings,
+                                  const std::vector<std::string>& tables,
+                                  bool in_catalogue = true);
+  void AddAppointment(const std::string& agenda, const std::string& table, const Appointment& a);
+
+  // A patient database listed in the catalogue (vista '0').
+  std::filesystem::path AddPatients(const std::string& name,
+                                    const std::optional<std::string>& versione = "192",
+                                    bool second_contacts = true,
+                                    const std::string& fileguid = "G-1");
+  void AddPatient(const std::string& patients, const Patient& p);
+
+  void AddCatalogueRow(const CatalogueRow& row);
+
+  // A new search object over this practice, its search range set to SearchDay().
+  std::unique_ptr<practice::TAgImp> NewAgImp();
+
+  std::string LogText() const { return ReadFile(dir / "sms.log"); }
+  std::filesystem::path Path(const std::string& name) const { return dir / name; }
+
+  TempDir dir;
+  platform::HomeFolder home{dir.path()};
+  platform::Installation installation;
+  practice::CloudSession cloud;
+  practice::CatalogueContext ctx{home, installation, cloud};
+  ManualClock clock{SearchDay() + At(11, 0)};
+  service::ActivityLog log{dir / "sms.log", clock};
+  FakeSearchHost host;
+
+ private:
+  soci::session& SessionOf(const std::string& name);
+
+  std::unique_ptr<soci::session> config_db_;
+  std::map<std::string, std::unique_ptr<soci::session>> sessions_;
+  std::map<std::string, bool> second_contacts_;
+};
+
+// An agenda settings document with the given "Agenda" lines and "File
+// Gruppi" values.
+std::string AgendaSettings(const std::vector<std::string>& agenda_lines,
+                           const std::vector<std::string>& groups = {});
+
+}  // namespace oxsms::testing::search
