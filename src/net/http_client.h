@@ -1,0 +1,44 @@
+// HTTP(S) requests to the maker's services. One interface, so the channels
+// can be pointed at the simulator in tests exactly as at the real hosts.
+#pragma once
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace oxsms::net {
+
+struct HttpRequest {
+  std::string method = "POST";
+  std::string url;
+  // Header names and values; a value carrying CR or LF is refused.
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  std::chrono::milliseconds connect_timeout{10000};
+  std::chrono::milliseconds total_timeout{60000};
+};
+
+struct HttpResponse {
+  long status = 0;
+  std::string body;
+  std::string content_type;
+};
+
+// A transport failure (no connection, timeout, TLS error) or a refused
+// request; the message names the address, never a credential.
+class HttpError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class HttpClient {
+ public:
+  virtual ~HttpClient() = default;
+  // Sends the request, following redirects. Raises HttpError on a transport
+  // failure; an HTTP error status is returned, not raised.
+  virtual HttpResponse Send(const HttpRequest& request) = 0;
+};
+
+}  // namespace oxsms::net
