@@ -69,7 +69,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // Recomputes isLinkPag from the payment-link module row (IMP_MODULE, ID 31)
   // and the payment accounts (LINKPAG): 1 only when NUM_AUTOMATICA is 1 and
   // an account exists, else 2. Errors are dropped; isLinkPag then keeps what
-  // it had reached.
+  // it had reached. Opens IBDatabaseConfig when it is closed and leaves it
+  // open: ReadConnect, its caller, closes it.
   void FDQueryLinkConfAfterOpen();
 
   static platform::TDateTime StrToOrario(std::string_view text) {
