@@ -91,7 +91,7 @@ void CreatePatientTables(soci::session& s, const std::optional<std::string>& ver
   }
   Exec(s, std::string("create table ANAGRAFICA (CODICE_CLIENTE integer, BADGE varchar(20), "
                       "COGNOME varchar(60), NOME varchar(60), TELCELL varchar(30), "
-                      "EMAIL varchar(80), SMS integer, DATA_DI_NASCITA date") +
+                      "EMAIL varchar(80), SMS integer, DATA_DI_NASCITA timestamp") +
               (second_contacts ? ", TELCELL2 varchar(30), EMAIL2 varchar(80))" : ")"));
 }
 

@@ -68,7 +68,8 @@ void AddAppointment(soci::session& s, const std::string& table, const Appointmen
 // --- patient databases --------------------------------------------------------
 
 // IMPOSTAZIONI (ID, VERSIONE, FILEGUID) with the row of id 0 when `versione`
-// is given; ANAGRAFICA with the second contact columns when asked.
+// is given; ANAGRAFICA (birth date as TIMESTAMP, as dialect-1 files hold it)
+// with the second contact columns when asked.
 void CreatePatientTables(soci::session& s, const std::optional<std::string>& versione,
                          const std::string& fileguid, bool second_contacts);
 

@@ -56,6 +56,8 @@ std::filesystem::path SearchWorld::AddPatients(const std::string& name,
                                                const std::optional<std::string>& versione,
                                                bool second_contacts, const std::string& fileguid) {
   const auto file = dir / name;
+  // Patient files of the suite are dialect-1 databases.
+  sessions_[name] = OpenFirebird(file, 1);
   CreatePatientTables(SessionOf(name), versione, fileguid, second_contacts);
   second_contacts_[name] = second_contacts;
   CatalogueRow row;
