@@ -1,0 +1,109 @@
+// Patient databases on MySQL: surname and email addresses are stored
+// encrypted (hex of the database's AES function) and decrypted by the
+// searches' statements with the installation's column key.
+#include <gtest/gtest.h>
+
+#include "search_world.h"
+
+namespace oxsms::testing::search {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class MySqlPatients : public ::testing::Test {
+ protected:
+  // A catalogue row for the schema, and an agenda with one appointment for
+  // badge "M1" at 09.00 of the search day.
+  void Prepare(const MySqlServer& server, const std::string& schema) {
+    CatalogueRow row;
+    row.protocollo = 3;
+    row.host = server.host;
+    row.filedb = schema;
+    row.uid = server.user;
+    row.pwd = server.password;
+    row.ruolo = std::to_string(server.port);
+    world.AddCatalogueRow(row);
+    world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"});
+    Appointment a;
+    a.badge = "M1";
+    a.data = SearchDay();
+    a.ora = At(9, 0);
+    world.AddAppointment("agenda1.fdb", "AG1", a);
+  }
+
+  Patient Bianca() {
+    Patient p;
+    p.badge = "M1";
+    p.cognome = "Bianchi D'Amico";
+    p.nome = "Bianca";
+    p.telcell = "333 7";
+    p.email = "prima@example.com";
+    p.email2 = "seconda@example.com";
+    p.sms = 3;
+    p.nascita = platform::EncodeDate(1985, 5, 12);
+    return p;
+  }
+
+  SearchWorld world;
+};
+
+TEST_F(MySqlPatients, SurnameAndBothAddressesAreDecryptedEachInItsOwnRight) {
+  OXSMS_REQUIRE_MYSQL(server);
+  ScratchSchema schema(server, "oxsms_search");
+  auto s = OpenMySql(server, schema.name());
+  CreateMySqlPatientTables(*s, "192", true);
+  AddMySqlPatient(*s, Bianca(), true, world.installation.column_key);
+  Prepare(server, schema.name());
+
+  auto agimp = world.NewAgImp();
+  agimp->RicercaAppunt(true, true);
+
+  ASSERT_EQ(agimp->listDB().size(), 1u) << world.LogText();
+  EXPECT_EQ(agimp->listDB()[0].tag, 1);
+  EXPECT_EQ(world.host.batch.listCell,
+            (Lines{"Bianchi D'Amico,Bianca,3337,12/05/2025,09.00",
+                   "Bianchi D'Amico,Bianca,prima@example.com,12/05/2025,09.00",
+                   "Bianchi D'Amico,Bianca,seconda@example.com,12/05/2025,09.00"}))
+      << world.LogText();
+  EXPECT_EQ(world.host.batch.list_id_agenda, (Lines{"Agenda1=AG1", "Agenda1=AG1", "same"}));
+}
+
+TEST_F(MySqlPatients, BirthdaysOnMySqlUseTheMonthConditionAndDecryption) {
+  OXSMS_REQUIRE_MYSQL(server);
+  ScratchSchema schema(server, "oxsms_search");
+  auto s = OpenMySql(server, schema.name());
+  CreateMySqlPatientTables(*s, "150", false);
+  AddMySqlPatient(*s, Bianca(), false, world.installation.column_key);
+  Patient other = Bianca();
+  other.badge = "M2";
+  other.nascita = platform::EncodeDate(1985, 6, 12);
+  AddMySqlPatient(*s, other, false, world.installation.column_key);
+  Prepare(server, schema.name());
+
+  auto agimp = world.NewAgImp();
+  agimp->RicercaCompleanni(false, true);
+
+  EXPECT_EQ(world.host.batch.listCell,
+            (Lines{"Bianchi D'Amico,Bianca,prima@example.com,12/05/1985"}));
+}
+
+TEST_F(MySqlPatients, AFailingStatementIsLoggedWithoutTheColumnKey) {
+  OXSMS_REQUIRE_MYSQL(server);
+  ScratchSchema schema(server, "oxsms_search");
+  auto s = OpenMySql(server, schema.name());
+  // Version 192 promises the second contact columns, which are missing.
+  CreateMySqlPatientTables(*s, "192", false);
+  AddMySqlPatient(*s, Bianca(), false, world.installation.column_key);
+  Prepare(server, schema.name());
+
+  world.NewAgImp()->RicercaAppunt(true, true);
+
+  const std::string log = world.LogText();
+  EXPECT_NE(log.find("TELCELL2"), std::string::npos) << log;
+  EXPECT_EQ(log.find(world.installation.column_key), std::string::npos) << log;
+  EXPECT_EQ(log.find("AES_DECRYPT"), std::string::npos) << log;
+  EXPECT_TRUE(world.host.batch.listCell.empty());
+}
+
+}  // namespace
+}  // namespace oxsms::testing::search
