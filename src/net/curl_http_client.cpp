@@ -1,0 +1,149 @@
+#include "net/curl_http_client.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "net/curl_error_text.h"
+#include "net/header_rules.h"
+
+namespace oxsms::net {
+namespace {
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  static CURLcode result = CURLE_OK;
+  std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+  if (result != CURLE_OK) {
+    throw HttpError(std::string("Inizializzazione della libreria HTTP non riuscita: ") +
+                    curl_easy_strerror(result));
+  }
+}
+
+struct HeaderList {
+  curl_slist* list = nullptr;
+  ~HeaderList() { curl_slist_free_all(list); }
+  void Add(const std::string& line) {
+    curl_slist* grown = curl_slist_append(list, line.c_str());
+    if (grown == nullptr) throw HttpError("Memoria insufficiente per la richiesta HTTP");
+    list = grown;
+  }
+};
+
+// The header lines as curl takes them. "Name;" is curl's way of sending a
+// header with an empty value ("Name:" would remove it).
+void BuildHeaders(const HttpRequest& request, HeaderList& headers) {
+  for (const auto& [name, value] : request.headers) {
+    CheckHeaderName(name);
+    std::string clean = CleanHeaderValue(name, value);
+    headers.Add(clean.empty() ? name + ";" : name + ": " + clean);
+  }
+  // curl would otherwise wait for "100 Continue" before larger bodies.
+  headers.Add("Expect:");
+}
+
+struct ReplySink {
+  std::string body;
+  std::size_t limit = 0;
+  bool overflow = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<ReplySink*>(user);
+  size_t bytes = size * count;
+  if (sink->body.size() + bytes > sink->limit) {
+    sink->overflow = true;
+    return 0;  // makes curl stop with CURLE_WRITE_ERROR
+  }
+  sink->body.append(data, bytes);
+  return bytes;
+}
+
+bool StartsWithHttps(const std::string& url) {
+  return url.size() >= 8 && curl_strnequal(url.c_str(), "https://", 8);
+}
+
+}  // namespace
+
+struct CurlHttpClient::Handle {
+  CURL* curl = nullptr;
+  Handle() : curl(curl_easy_init()) {
+    if (curl == nullptr) throw HttpError("Impossibile creare il client HTTP");
+  }
+  ~Handle() { curl_easy_cleanup(curl); }
+};
+
+CurlHttpClient::CurlHttpClient(CurlOptions options) : options_(std::move(options)) {
+  InitCurlOnce();
+  handle_ = std::make_unique<Handle>();
+}
+
+CurlHttpClient::~CurlHttpClient() = default;
+
+HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
+  HeaderList headers;
+  BuildHeaders(request, headers);
+
+  std::lock_guard<std::mutex> lock(mutex_);
+  CURL* curl = handle_->curl;
+  // Reset drops the options of the last call but keeps the open connections,
+  // the DNS cache and the TLS sessions, which is what reuse is for.
+  curl_easy_reset(curl);
+
+  char error_buffer[CURL_ERROR_SIZE] = {};
+  ReplySink sink;
+  sink.limit = options_.max_body_bytes;
+  const char* protocols = StartsWithHttps(request.url) ? "https" : "http,https";
+
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
+  curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options_.max_redirects);
+  curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_301 | CURL_REDIR_POST_302));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout.count()));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.total_timeout.count()));
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!options_.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, options_.ca_file.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+
+  if (request.method == "POST") {
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+  } else if (request.method == "GET") {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  } else if (request.method == "HEAD") {
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  } else {
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+  }
+  if (request.method == "POST" || !request.body.empty()) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+  }
+
+  CURLcode code = curl_easy_perform(curl);
+  // The handle must not keep pointers into this call's locals.
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+  if (code != CURLE_OK) {
+    if (sink.overflow) throw HttpError("Risposta troppo grande da " + RedactUrl(request.url));
+    throw HttpError(DescribeCurlFailure(code, error_buffer, request.url));
+  }
+
+  HttpResponse response;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+  const char* content_type = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &content_type);
+  if (content_type != nullptr) response.content_type = content_type;
+  response.body = std::move(sink.body);
+  return response;
+}
+
+}  // namespace oxsms::net
