@@ -27,8 +27,9 @@ std::string TextOf(const soci::row& row, std::size_t column);
 std::optional<long long> IntegerOf(const soci::row& row, std::size_t column);
 
 // A date-time column (or a text "YYYY-MM-DD[ HH:MM[:SS]]"); nullopt for NULL.
-// A TIME column gives the time of day alone. Raises std::invalid_argument for
-// a text that is not a date.
+// A TIME column gives the time of day (alone from Firebird, on 01/01/1900
+// from MySQL: callers of a time take its time of day). Raises
+// std::invalid_argument for a text that is not a date.
 std::optional<platform::TDateTime> DateTimeOf(const soci::row& row, std::size_t column);
 
 // An amount with four decimals; NULL reads as 0. A decimal text is read

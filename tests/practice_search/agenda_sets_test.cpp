@@ -163,6 +163,19 @@ TEST(AgendaSets, AnAgendaThatDoesNotOpenEndsTheSearchAndIsTriedAgainNextTime) {
   EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1"}, {"L=AGL"}}));
 }
 
+TEST(AgendaSets, CreationFailsWhenTheConfigurationDatabaseDoesNotOpen) {
+  SearchWorld world;
+  const auto missing = world.Path("nowhere.fdb").string();
+  WriteFile(world.Path("config.ini"), "[Database]\r\nFile=" + missing + "\r\n");
+  try {
+    world.NewAgImp();
+    FAIL() << "created without a configuration database";
+  } catch (const practice::DatabaseError& e) {
+    const std::string what = e.what();
+    EXPECT_EQ(what.substr(what.size() - missing.size() - 7), " File: " + missing) << what;
+  }
+}
+
 TEST(AgendaSets, FolderLayoutReadsTheSuitesFilesAndThreeAgendaTables) {
   SearchWorld world;
   const auto suite = world.Path("suite");
