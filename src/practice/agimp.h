@@ -37,11 +37,11 @@ namespace oxsms::practice {
 // The error of a search that has no patient database to look in.
 inline constexpr const char* kNoPatientDatabase = "Nessun file pazienti aperto";
 
+class PatientLookup;
+
 // A patient database of `listDB`. `tag` is 1 when its settings version
 // (IMPOSTAZIONI.versione of id 0) is 192 or later: ANAGRAFICA then has the
 // second mobile number and the second email address.
-class PatientLookup;
-
 struct PatientDatabase {
   std::unique_ptr<Connection> connection;
   int tag = 0;
