@@ -7,6 +7,9 @@ Installation Installation::Load(const IniFile& ini) {
   inst.default_db_password = ini.ReadString(kSection, "db_password", inst.default_db_password);
   inst.column_key = ini.ReadString(kSection, "chiave_anagrafica", inst.column_key);
   inst.ca_file = ini.ReadString(kSection, "ca_file", inst.ca_file);
+  inst.api_key = ini.ReadString(kSection, "api_key", inst.api_key);
+  inst.batch_user = ini.ReadString(kSection, "batch_user", inst.batch_user);
+  inst.batch_password = ini.ReadString(kSection, "batch_password", inst.batch_password);
   return inst;
 }
 

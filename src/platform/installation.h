@@ -17,6 +17,13 @@ struct Installation {
   std::string column_key = "OdontixAnagrafica2016";
   // A file of trusted CA certificates for HTTPS; empty = the system's bundle.
   std::string ca_file;
+  // The maker's API key for its REST services ("Authorization" header). A
+  // secret: it never reaches the log.
+  std::string api_key = "QKvaTm0wR7pLs2NdY9eUa4Zc6HbJi-3GfWoXn8E";
+  // The account named in the header lines of an uploaded SMS batch file; the
+  // password is a secret and never reaches the log.
+  std::string batch_user = "velk_software";
+  std::string batch_password = "f4b2d8c61";
 
   static constexpr const char* kSection = "Installazione";
   static Installation Load(const IniFile& ini);
