@@ -1,0 +1,89 @@
+#include "channels/sms_batch.h"
+
+#include "channels/sms_text.h"
+#include "platform/base64.h"
+
+namespace oxsms::channels {
+namespace {
+
+constexpr std::size_t kSmallBatchField = 25;
+constexpr const char* kSmallBatchTrailer = "0000000072";
+constexpr const char* kSameAppointment = "same";
+
+std::string HeaderLines(const SmsBatchOptions& options) {
+  return "USERNAME=" + SingleLine(options.header_user) + "\nPASSWORD=" +
+         SingleLine(options.header_password) + "\n";
+}
+
+std::string BatchLine(const SmsBatchOptions& options, const std::string& number,
+                      const std::string& text) {
+  if (options.bool_futurland) {
+    return "SMS=" + SingleLine(number) + "|" + SingleLine(options.testata) + "|" +
+           SingleLine(text) + "\n";
+  }
+  return FixedField(SingleLine(number), kSmallBatchField) +
+         FixedField(SingleLine(options.testata), kSmallBatchField) +
+         platform::EncodeBase64Mime(text) + kSmallBatchTrailer + "\n";
+}
+
+bool NothingToCollect(const practice::TPazRec& paz) {
+  return paz.incasso == 0 || !paz.id_linkpag.empty();
+}
+
+// The person fields come from the line alone, so nothing of one patient
+// reaches the message of the next; the link fields stay for "same" lines.
+void TakePersonFields(practice::TLineRec& rec, practice::TLineRec parsed) {
+  rec.Cognome = std::move(parsed.Cognome);
+  rec.Nome = std::move(parsed.Nome);
+  rec.Paese = std::move(parsed.Paese);
+  rec.Cellulare = std::move(parsed.Cellulare);
+  rec.Data = std::move(parsed.Data);
+  rec.Ora = std::move(parsed.Ora);
+}
+
+}  // namespace
+
+SmsBatch CreaFileSms(const std::vector<std::string>& lines,
+                     const std::vector<std::string>& testoLinee, const SmsBatchOptions& options,
+                     practice::RecipientLists& lists, MessageComposer& composer) {
+  SmsBatch batch;
+  if (options.bool_futurland) batch.text = HeaderLines(options);
+
+  practice::TLineRec rec;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const bool has_payment = i < lists.listCellIncassi.size();
+    practice::TPazRec paz = has_payment ? lists.listCellIncassi[i] : practice::TPazRec{};
+    if (options.eliminaIncassiNulli && NothingToCollect(paz)) continue;
+
+    TakePersonFields(rec, composer.ParseLineRec(lines[i]));
+    if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) continue;
+
+    rec.id_agenda = i < lists.list_id_agenda.size() ? lists.list_id_agenda[i] : std::string();
+    if (rec.id_agenda != kSameAppointment) {
+      rec.id_web.clear();
+      rec.link_conferma.clear();
+    }
+
+    std::string text = composer.ComponiTesto(testoLinee, rec, paz);
+    if (has_payment) lists.listCellIncassi[i] = paz;
+
+    text = CutText(text, kMaxMessageChars);
+    batch.credits += CreditsFor(text);
+    batch.text += BatchLine(options, RecipientNumber(rec.Paese, rec.Cellulare), text);
+    ++batch.messages;
+  }
+  return batch;
+}
+
+std::string MaskedForLog(const std::string& batch_text, const std::string& header_password) {
+  const std::string line = "PASSWORD=" + SingleLine(header_password) + "\n";
+  std::string masked = batch_text;
+  const std::size_t second_line = masked.find('\n') + 1;  // 0 when there is no line end
+  if (masked.rfind("USERNAME=", 0) == 0 && second_line > 0 &&
+      masked.compare(second_line, line.size(), line) == 0) {
+    masked.replace(second_line, line.size(), "PASSWORD=********\n");
+  }
+  return masked;
+}
+
+}  // namespace oxsms::channels

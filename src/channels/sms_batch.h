@@ -1,0 +1,50 @@
+// `CreaFileSms`: the text of an SMS batch upload, built without any I/O.
+//
+// Two layouts, one line per message, each line ended by "\n":
+//  - large batch (`bool_futurland`): the header lines "USERNAME=<user>" and
+//    "PASSWORD=<password>", then "SMS=<number>|<alias>|<text>";
+//  - small batch: the number and the alias each in a field of exactly 25
+//    characters, the base64 (MIME layout, UTF-8) of the text, "0000000072".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "channels/message_composer.h"
+#include "practice/recipient_records.h"
+
+namespace oxsms::channels {
+
+struct SmsBatchOptions {
+  bool bool_futurland = false;  // large-batch layout
+  std::string testata;          // `TESTATA`, the sender alias
+  bool eliminaIncassiNulli = false;
+  std::string header_user;      // large-batch header account
+  std::string header_password;  // a secret: see MaskedForLog
+};
+
+struct SmsBatch {
+  std::string text;       // the batch text (UTF-8)
+  int32_t credits = 0;    // credits all its messages need
+  int32_t messages = 0;   // message lines written
+};
+
+// Builds the batch of `lines` with the template `testoLinee`. Line i takes
+// the agenda reference `lists.list_id_agenda[i]` and the payment record
+// `lists.listCellIncassi[i]` (an empty record when the list is shorter); the
+// record is stored back after composing, which may add a payment link.
+// Left out: e-mail lines, lines without a number, and - with
+// `eliminaIncassiNulli` - lines with nothing to collect or with a payment
+// link already. A line whose agenda reference is "same" keeps the
+// confirmation link of the line before; every other line starts without one.
+// Each text is cut to 480 characters. Errors of the composer propagate.
+SmsBatch CreaFileSms(const std::vector<std::string>& lines,
+                     const std::vector<std::string>& testoLinee, const SmsBatchOptions& options,
+                     practice::RecipientLists& lists, MessageComposer& composer);
+
+// The batch text with the password of the header replaced by asterisks, for
+// the activity log.
+std::string MaskedForLog(const std::string& batch_text, const std::string& header_password);
+
+}  // namespace oxsms::channels

@@ -1,0 +1,129 @@
+// MultiSendSms and MultiSendFile: a batch of SMS uploaded as one text.
+#include <fstream>
+#include <iterator>
+
+#include "channels/channel_error.h"
+#include "channels/sms_batch.h"
+#include "channels/sms_gateway.h"
+#include "channels/sms_text.h"
+#include "channels/sms_wire.h"
+#include "platform/base64.h"
+#include "platform/code_page.h"
+
+namespace oxsms::channels {
+namespace {
+
+constexpr const char* kCreditOver = "Disponibilità di sms terminata";
+constexpr const char* kAliasQuestion =
+    "L'ALIAS non è verificato. Gli SMS potrebbero non arrivare.\r\n"
+    "Effettuare la registrazione dell'ALIAS ed attendere la risposta dell'autorità "
+    "predisposta\r\r\n"
+    "Premere Yes per inviare comunque";
+constexpr const char* kAliasDeclined = "Invio SMS annullato: ALIAS non verificato";
+
+bool Refused(const std::string& outvalue) { return outvalue.find("KO ") != std::string::npos; }
+
+}  // namespace
+
+bool SmsGateway::BatchMayGo(std::size_t lines) {
+  const SmsCounters counters = host_.Counters();
+  if (counters.smsDisp < 1) {
+    log_.WriteLog(kCreditOver);
+    throw ChannelError(kCreditOver);
+  }
+  if (counters.smsInviabili < 0 || static_cast<std::size_t>(counters.smsInviabili) < lines) {
+    const std::string message =
+        "Disponibilità di sms non sufficiente per l'invio di " + std::to_string(lines) + " sms";
+    log_.WriteLog(message);
+    throw ChannelError(message);
+  }
+  if (verificaalias("", false) != kAliasVerified) {
+    const platform::DialogResult answer =
+        ChiediConferma(kAliasQuestion, platform::DialogKind::Confirmation,
+                       platform::DialogButtons::YesNo, config_.unattended_alias_answer);
+    if (answer != platform::DialogResult::Yes) {
+      // Nobody may be watching: a dropped batch must show in the log.
+      log_.WriteLog(kAliasDeclined);
+      return false;
+    }
+  }
+  return true;
+}
+
+void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
+                              const std::vector<std::string>& testoLinee, bool bool_futurland) {
+  const bool test = host_.TestMode();
+  const std::size_t lines = listSmsCell.size();
+  if (!test && !BatchMayGo(lines)) return;
+
+  SmsBatchOptions options;
+  options.bool_futurland = bool_futurland;
+  options.testata = host_.GatewayAccount().TESTATA;
+  options.eliminaIncassiNulli = host_.SkipZeroFees();
+  options.header_user = config_.batch_user;
+  options.header_password = config_.batch_password;
+  const SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
+  // Every line left out (e-mail, no number, nothing to collect): no upload.
+  if (batch.messages == 0) return;
+
+  if (!test && host_.Counters().smsInviabili < batch.credits) {
+    const std::string message = "Disponibilità di credito non sufficiente per l'invio di " +
+                                std::to_string(lines) + " messaggi";
+    log_.WriteLog(message);
+    throw ChannelError(message);
+  }
+
+  if (test) {
+    SaveTestBatch(batch.text);
+    log_.WriteLog("Test MultiSMS\r\n" + MaskedForLog(batch.text, config_.batch_password));
+    return;
+  }
+
+  const std::string outvalue = UploadBatch(batch.text, batch.credits, bool_futurland);
+  if (Refused(outvalue)) {
+    log_.WriteLog("Errore trasmissione: " + outvalue);
+    return;
+  }
+  ScalaSms(batch.credits);
+  log_.WriteLog(JoinLines(listSmsCell));
+}
+
+void SmsGateway::MultiSendFile(const std::filesystem::path& fname, bool bool_futurland) {
+  std::ifstream in(fname, std::ios::binary);
+  if (!in) throw ChannelError("Impossibile leggere il file " + fname.string());
+  const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) throw ChannelError("Impossibile leggere il file " + fname.string());
+  const std::string outvalue = UploadBatch(platform::ToUtf8Lenient(content), 0, bool_futurland);
+  if (Refused(outvalue)) log_.WriteLog("Errore trasmissione: " + outvalue);
+}
+
+std::string SmsGateway::UploadBatch(const std::string& batch_text, int32_t smsinv,
+                                    bool bool_futurland) {
+  const SmsAccount account = host_.GatewayAccount();
+  WireObject request;
+  request["user"] = account.User;
+  request["pwd"] = account.Pwd;
+  request["idcliente"] = host_.Counters().idCliente;
+  request["smsinv"] = smsinv;
+  if (bool_futurland) {
+    request["bool_ftp"] = 1;
+    request["fattach"] = platform::EncodeBase64Mime(batch_text);
+  } else {
+    request["fattach"] = batch_text;
+  }
+  return Outvalue(http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, request)),
+                  kFileSmsPath);
+}
+
+void SmsGateway::SaveTestBatch(const std::string& batch_text) {
+  const std::filesystem::path file =
+      config_.test_batch_folder / (std::to_string(host_.Counters().idCliente) + ".txt");
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  const std::string bytes = platform::Utf8ToCp1252(batch_text);
+  if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
+      !out.flush()) {
+    throw ChannelError("Impossibile scrivere il file " + file.string());
+  }
+}
+
+}  // namespace oxsms::channels

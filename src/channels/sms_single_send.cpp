@@ -1,0 +1,58 @@
+// SendSingleSmS: one SMS for one recipient line.
+#include "channels/channel_error.h"
+#include "channels/sms_gateway.h"
+#include "channels/sms_text.h"
+#include "channels/sms_wire.h"
+
+namespace oxsms::channels {
+namespace {
+
+constexpr const char* kCreditOver = "Disponibilità di sms terminata";
+constexpr const char* kServerPaused =
+    "Impossibile inviare SMS per interruzione momentanea del server Velk";
+
+}  // namespace
+
+void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::string>& testoLinee) {
+  const bool test = host_.TestMode();
+  if (!test) {
+    const SmsCounters counters = host_.Counters();
+    if (counters.smsDisp <= 0) {
+      log_.WriteLog(kCreditOver);
+      throw ChannelError(kCreditOver);
+    }
+    if (counters.smsInviabili <= 0) throw ChannelError(kServerPaused);
+  }
+
+  practice::RecipientLists& lists = host_.Batch();
+  if (!lists.list_id_agenda.empty()) rec.id_agenda = lists.list_id_agenda.front();
+  practice::TPazRec paz =
+      lists.listCellIncassi.empty() ? practice::TPazRec{} : lists.listCellIncassi.front();
+  const std::string text = composer_.ComponiTesto(testoLinee, rec, paz);
+  if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
+
+  if (rec.Cellulare.find('@') != std::string::npos) return;
+
+  const SmsAccount account = host_.GatewayAccount();
+  const std::string rcpt = RecipientNumber(rec.Paese, rec.Cellulare);
+  if (test) {
+    log_.WriteLog("Test:SingleSMS \r\n" + rcpt + " " + text);
+    return;
+  }
+
+  WireObject request;
+  request["operation"] = account.TipoSms != 0 ? "FLASH" : "TEXT";
+  request["rcpt"] = rcpt;
+  request["from"] = account.TESTATA;
+  request["data"] = text;
+  request["idcliente"] = host_.Counters().idCliente;
+  const std::string outvalue =
+      Outvalue(http_.Send(InvalueRequest(config_.rest_host, kSingleSmsPath, request)),
+               kSingleSmsPath);
+  if (outvalue.find("OK") == std::string::npos) throw ChannelError("Errore d'invio: " + outvalue);
+
+  log_.WriteLog(JoinLines(host_.Batch().listCell));
+  ScalaSmsSingolo();
+}
+
+}  // namespace oxsms::channels

@@ -1,0 +1,100 @@
+#include "channels/sms_wire.h"
+
+#include <charconv>
+#include <limits>
+
+#include "channels/channel_error.h"
+#include "platform/code_page.h"
+
+namespace oxsms::channels {
+namespace {
+
+[[noreturn]] void ThrowInvalidReply(std::string_view path) {
+  throw GatewayReplyError("Risposta non valida dal gateway SMS (" + std::string(path) + ")");
+}
+
+std::string CompactUnescaped(const WireObject& object) {
+  return object.dump(-1, ' ', /*ensure_ascii=*/false, WireObject::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string GatewayUrl(std::string_view base, std::string_view path) {
+  while (!base.empty() && base.back() == '/') base.remove_suffix(1);
+  std::string url(base);
+  if (path.empty() || path.front() != '/') url += '/';
+  url += path;
+  return url;
+}
+
+void AddJsonHeaders(net::HttpRequest& request) {
+  request.headers.emplace_back("Content-Type", "application/json");
+  request.headers.emplace_back("Accept", "application/json");
+}
+
+std::string InvalueBody(const WireObject& request) {
+  WireObject envelope;
+  envelope["invalue"] = CompactUnescaped(request);
+  return platform::Utf8ToCp1252(CompactUnescaped(envelope));
+}
+
+net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
+                                const WireObject& request) {
+  net::HttpRequest http;
+  http.method = "POST";
+  http.url = GatewayUrl(base, path);
+  AddJsonHeaders(http);
+  http.body = InvalueBody(request);
+  return http;
+}
+
+void CheckStatus(const net::HttpResponse& reply, std::string_view path) {
+  if (reply.status < 200 || reply.status > 299) {
+    throw GatewayReplyError("Il gateway SMS ha risposto con lo stato HTTP " +
+                            std::to_string(reply.status) + " (" + std::string(path) + ")");
+  }
+}
+
+nlohmann::json ParseReplyObject(std::string_view text, std::string_view path) {
+  const std::string utf8 = platform::ToUtf8Lenient(text);
+  nlohmann::json object = nlohmann::json::parse(utf8, nullptr, /*allow_exceptions=*/false);
+  if (!object.is_object()) ThrowInvalidReply(path);
+  return object;
+}
+
+std::string Outvalue(const net::HttpResponse& reply, std::string_view path) {
+  CheckStatus(reply, path);
+  const nlohmann::json object = ParseReplyObject(reply.body, path);
+  const auto member = object.find("outvalue");
+  if (member == object.end() || !member->is_string()) ThrowInvalidReply(path);
+  return member->get<std::string>();
+}
+
+std::optional<int32_t> IntegerMember(const nlohmann::json& object, const char* name) {
+  const auto member = object.find(name);
+  if (member == object.end()) return std::nullopt;
+  long long value = 0;
+  if (member->is_number_integer()) {
+    value = member->get<long long>();
+  } else if (member->is_string()) {
+    const std::string& text = member->get_ref<const std::string&>();
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+      return std::nullopt;
+    }
+  } else {
+    return std::nullopt;
+  }
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<int32_t>(value);
+}
+
+std::string StringMember(const nlohmann::json& object, const char* name) {
+  const auto member = object.find(name);
+  if (member == object.end() || !member->is_string()) return {};
+  return member->get<std::string>();
+}
+
+}  // namespace oxsms::channels
