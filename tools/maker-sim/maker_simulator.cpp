@@ -1,0 +1,258 @@
+#include "maker-sim/maker_simulator.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <map>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "maker-sim/sim_core.h"
+#include "maker-sim/sim_json.h"
+#include "maker-sim/sim_service.h"
+#include "maker-sim/sms_gateway_service.h"
+
+namespace oxsms::makersim {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kControlPrefix = "/_sim/";
+
+// Writes the reply a fault stands for. Returns false for a delay, after
+// which the request is served normally.
+bool ApplyFault(const Fault& fault, SimCore& core, httplib::Response& response) {
+  switch (fault.kind) {
+    case FaultKind::kDelay:
+      core.Sleep(std::chrono::milliseconds(fault.ms));
+      return false;
+    case FaultKind::kHttp500:
+      response.status = 500;
+      response.set_content(fault.message.empty() ? "Errore interno del server" : fault.message,
+                           "text/plain; charset=utf-8");
+      return true;
+    case FaultKind::kEmpty:
+      response.status = 200;
+      response.set_content("", "application/json");
+      return true;
+    case FaultKind::kNonJson:
+      response.status = 200;
+      response.set_content(fault.message.empty()
+                               ? "<html><body><h1>Servizio non disponibile</h1></body></html>"
+                               : fault.message,
+                           "text/html; charset=utf-8");
+      return true;
+    case FaultKind::kRefuse:
+      // The headers go out, then the connection closes before the body:
+      // the client sees a transfer broken off.
+      response.status = 200;
+      response.set_chunked_content_provider(
+          "application/json", [](size_t, httplib::DataSink&) { return false; });
+      return true;
+    case FaultKind::kRedirect:
+      response.status = fault.status;
+      response.set_header("Location", fault.location);
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+struct MakerSimulator::Impl : Router {
+  using Key = std::pair<std::string, std::string>;  // method, path
+
+  SimCore core;
+  std::vector<std::unique_ptr<SimService>> services;
+  std::map<Key, Handler> endpoints;
+  std::map<Key, Handler> controls;
+  json initial_state;
+  httplib::Server server;
+  std::thread thread;
+  std::string host;
+  int port = 0;
+  bool started = false;
+
+  void AddEndpoint(const std::string& method, const std::string& path, Handler handler) override {
+    endpoints[{method, path}] = std::move(handler);
+  }
+  void AddControl(const std::string& method, const std::string& path, Handler handler) override {
+    controls[{method, path}] = std::move(handler);
+  }
+
+  // Lock held.
+  void LoadStateLocked(const json& document) {
+    if (!document.is_object()) throw std::invalid_argument("lo stato deve essere un oggetto JSON");
+    core.LoadState(document);
+    for (auto& service : services) {
+      auto it = document.find(service->Name());
+      service->LoadState(it == document.end() ? json() : *it);
+    }
+  }
+
+  json SaveStateLocked() const {
+    json document = json::object();
+    core.SaveState(document);
+    for (const auto& service : services) document[service->Name()] = service->SaveState();
+    return document;
+  }
+
+  void AddCoreControls();
+  void Dispatch(const httplib::Request& request, httplib::Response& response);
+  void ServeControl(const httplib::Request& request, httplib::Response& response);
+  void ServeEndpoint(const httplib::Request& request, httplib::Response& response);
+};
+
+void MakerSimulator::Impl::AddCoreControls() {
+  AddControl("GET", "/_sim/requests", [this](const httplib::Request& rq, httplib::Response& rs) {
+    ReplyJson(rs, core.log().ToJson(rq.get_param_value("path")));
+  });
+  AddControl("DELETE", "/_sim/requests", [this](const httplib::Request&, httplib::Response& rs) {
+    core.log().Clear();
+    ReplyJson(rs, json::array());
+  });
+  AddControl("POST", "/_sim/reset", [this](const httplib::Request&, httplib::Response& rs) {
+    LoadStateLocked(initial_state);
+    ReplyJson(rs, SaveStateLocked());
+  });
+  AddControl("GET", "/_sim/state", [this](const httplib::Request&, httplib::Response& rs) {
+    ReplyJson(rs, SaveStateLocked());
+  });
+  AddControl("POST", "/_sim/state", [this](const httplib::Request& rq, httplib::Response& rs) {
+    json document = ParseJsonObjectBody(rq.body);
+    json previous = SaveStateLocked();
+    try {
+      LoadStateLocked(document);
+    } catch (...) {
+      LoadStateLocked(previous);
+      throw;
+    }
+    ReplyJson(rs, SaveStateLocked());
+  });
+  AddControl("GET", "/_sim/faults", [this](const httplib::Request&, httplib::Response& rs) {
+    ReplyJson(rs, core.faults().ToJson());
+  });
+  AddControl("POST", "/_sim/faults", [this](const httplib::Request& rq, httplib::Response& rs) {
+    core.faults().Add(Fault::FromJson(ParseJsonObjectBody(rq.body)));
+    ReplyJson(rs, core.faults().ToJson());
+  });
+  AddControl("DELETE", "/_sim/faults", [this](const httplib::Request& rq, httplib::Response& rs) {
+    core.faults().Clear(rq.get_param_value("path"));
+    ReplyJson(rs, core.faults().ToJson());
+  });
+}
+
+void MakerSimulator::Impl::Dispatch(const httplib::Request& request, httplib::Response& response) {
+  try {
+    if (request.path.starts_with(kControlPrefix)) {
+      ServeControl(request, response);
+    } else {
+      ServeEndpoint(request, response);
+    }
+  } catch (const std::invalid_argument& e) {  // BadRequest and malformed control input
+    ReplyJson(response, {{"error", e.what()}}, 400);
+  } catch (const json::exception& e) {
+    ReplyJson(response, {{"error", e.what()}}, 400);
+  } catch (const std::exception& e) {
+    ReplyJson(response, {{"error", std::string("errore del simulatore: ") + e.what()}}, 500);
+  }
+}
+
+void MakerSimulator::Impl::ServeControl(const httplib::Request& request, httplib::Response& response) {
+  std::lock_guard<std::mutex> lock(core.mutex());
+  auto it = controls.find({request.method, request.path});
+  if (it == controls.end()) {
+    ReplyJson(response, {{"error", "comando sconosciuto: " + request.method + " " + request.path}}, 404);
+    return;
+  }
+  it->second(request, response);
+}
+
+void MakerSimulator::Impl::ServeEndpoint(const httplib::Request& request, httplib::Response& response) {
+  std::optional<Fault> fault;
+  {
+    std::lock_guard<std::mutex> lock(core.mutex());
+    core.log().Record(request);
+    fault = core.faults().Take(request.path);
+  }
+  if (fault && ApplyFault(*fault, core, response)) return;
+
+  std::lock_guard<std::mutex> lock(core.mutex());
+  auto it = endpoints.find({request.method, request.path});
+  if (it == endpoints.end()) {
+    ReplyJson(response, {{"codice", 0}, {"response_message", "Risorsa non trovata: " + request.path}}, 404);
+    return;
+  }
+  it->second(request, response);
+}
+
+MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl>()) {
+  impl_->services.push_back(std::make_unique<SmsGatewayService>(impl_->core));
+  for (auto& service : impl_->services) service->AddRoutes(*impl_);
+  impl_->AddCoreControls();
+  impl_->initial_state = std::move(initial_state);
+  std::lock_guard<std::mutex> lock(impl_->core.mutex());
+  impl_->LoadStateLocked(impl_->initial_state);
+}
+
+MakerSimulator::~MakerSimulator() { Stop(); }
+
+json MakerSimulator::DefaultState() {
+  MakerSimulator defaults;
+  return defaults.State();
+}
+
+void MakerSimulator::Start(int port, const std::string& host) {
+  Impl& d = *impl_;
+  if (d.port != 0) throw std::runtime_error("Simulatore già avviato");
+  // Clients keep their connection open across calls; httplib's defaults
+  // would close it after 5 requests and delay small replies (Nagle).
+  d.server.set_keep_alive_max_count(1000000);
+  d.server.set_keep_alive_timeout(2);
+  d.server.set_tcp_nodelay(true);
+  auto handler = [&d](const httplib::Request& rq, httplib::Response& rs) { d.Dispatch(rq, rs); };
+  d.server.Get(".*", handler);
+  d.server.Post(".*", handler);
+  d.server.Put(".*", handler);
+  d.server.Patch(".*", handler);
+  d.server.Delete(".*", handler);
+
+  int bound = port == 0 ? d.server.bind_to_any_port(host) : (d.server.bind_to_port(host, port) ? port : -1);
+  if (bound <= 0) {
+    throw std::runtime_error("Impossibile mettersi in ascolto su " + host + ":" + std::to_string(port));
+  }
+  d.host = host;
+  d.port = bound;
+  d.started = true;
+  d.thread = std::thread([&d] { d.server.listen_after_bind(); });
+  // stop() is ignored until the accept loop runs, so wait for it.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!d.server.is_running() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+void MakerSimulator::Stop() {
+  Impl& d = *impl_;
+  if (!d.started) return;
+  d.core.Shutdown();
+  d.server.stop();
+  if (d.thread.joinable()) d.thread.join();
+  d.started = false;
+}
+
+int MakerSimulator::port() const { return impl_->port; }
+
+std::string MakerSimulator::base_url() const {
+  return "http://" + impl_->host + ":" + std::to_string(impl_->port);
+}
+
+json MakerSimulator::State() const {
+  std::lock_guard<std::mutex> lock(impl_->core.mutex());
+  return impl_->SaveStateLocked();
+}
+
+}  // namespace oxsms::makersim

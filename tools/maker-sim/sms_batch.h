@@ -1,0 +1,42 @@
+// The batch text uploaded to "/smsox/filesmstoserver.json", in its two forms.
+//
+// Small-batch form, one record per message, each ended by a bare LF:
+//   recipient in a field of 25 characters, sender alias in a field of 25,
+//   the MIME base64 of the UTF-8 text (its own CR LF line breaks inside),
+//   then "0000000072".
+// Large-batch form (uploaded as base64 of the whole text):
+//   "USERNAME=..." LF "PASSWORD=..." LF, then one "SMS=recipient|alias|text"
+//   line per message; a line without "SMS=" continues the text before it.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace oxsms::makersim {
+
+struct BatchSms {
+  std::string recipient;
+  std::string sender;
+  std::string text;  // UTF-8
+};
+
+// A batch text that breaks the format; the message names the line.
+class BatchFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Both parsers take UTF-8 text and raise BatchFormatError on a malformed
+// record, an invalid recipient or an empty message text.
+std::vector<BatchSms> ParseSmallBatch(std::string_view text);
+std::vector<BatchSms> ParseLargeBatch(std::string_view text);
+
+// A recipient the gateway takes: an optional '+' and 6 to 20 digits.
+bool IsValidRecipient(std::string_view recipient);
+
+// Credits one message costs: one per started 160 characters (0 when empty).
+int CreditsFor(std::string_view utf8_text);
+
+}  // namespace oxsms::makersim
