@@ -90,9 +90,9 @@ void AppendSendSummary(std::string& str_verifica, const std::string& kind, std::
 
 bool IsEmailLine(const std::string& line) { return line.find('@') != std::string::npos; }
 
-Batch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,
+RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,
                  const std::vector<practice::TPazRec>& payments) {
-  Batch batch;
+  RecipientBatch batch;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (IsEmailLine(lines[i])) continue;
     batch.lines.push_back(lines[i]);
@@ -102,8 +102,8 @@ Batch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::s
   return batch;
 }
 
-Batch EmailBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids) {
-  Batch batch;
+RecipientBatch EmailBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids) {
+  RecipientBatch batch;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (!IsEmailLine(lines[i])) continue;
     batch.lines.push_back(lines[i]);

@@ -57,7 +57,7 @@ bool IsEmailLine(const std::string& line);
 
 // One batch of a send, its agenda ids and payment records at the same index
 // as its lines (as far as the search gave them).
-struct Batch {
+struct RecipientBatch {
   std::vector<std::string> lines;
   std::vector<std::string> ids;
   std::vector<practice::TPazRec> payments;
@@ -65,12 +65,12 @@ struct Batch {
 
 // The phone lines of `lines`, in order, each with its agenda id and payment
 // record (an empty record where the search gave none).
-Batch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,
+RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,
                  const std::vector<practice::TPazRec>& payments);
 
 // The email lines of `lines`, in order, each with its agenda id and an empty
 // payment record.
-Batch EmailBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids);
+RecipientBatch EmailBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids);
 
 // The lines joined by CR LF, as one text.
 std::string JoinLines(const std::vector<std::string>& lines);

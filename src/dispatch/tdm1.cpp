@@ -35,6 +35,8 @@ TDM1::TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& lo
            const platform::Clock& clock, const platform::Registry& registry)
     : catalogue_(catalogue), log_(log), clock_(clock), registry_(registry) {
   DataModuleCreate();
+  channels_ = std::make_unique<SendWiring>(
+      *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host);
 }
 
 TDM1::~TDM1() { DataModuleDestroy(); }
@@ -53,6 +55,8 @@ void TDM1::DataModuleCreate() {
 }
 
 void TDM1::DataModuleDestroy() {
+  // The search object refers to this object's lists and settings.
+  AgImp.reset();
   lists.Clear();
   Disconnect();
 }

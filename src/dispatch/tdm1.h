@@ -13,15 +13,19 @@
 // opened and closed within each reload or save.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dispatch/orario.h"
+#include "dispatch/send_wiring.h"
 #include "dispatch/settings_store.h"
 #include "dispatch/sms_section.h"
 #include "dispatch/tdm1_fields.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "practice/agimp.h"
 #include "practice/catalogue_context.h"
 #include "practice/connection.h"
 #include "practice/search_host.h"
@@ -73,6 +77,45 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // open: ReadConnect, its caller, closes it.
   void FDQueryLinkConfAfterOpen();
 
+  // --- the daily send run (daily_run.cpp) ---
+
+  // `InviaDaServizio`: the daily run: reminders, advance notice and
+  // payment-link message, birthdays, low-credit warning, control SMS, each
+  // when switched on and due today (by the clock). An error of one send is
+  // logged and the run goes on; an error outside the sends (a day digit of
+  // giorniinvio that is no digit, a failed birthday search) is logged and
+  // ends the run, raised to the caller. AgImp is released at the end.
+  void InviaDaServizio();
+
+  // `EffettuaInvio`: one send of the current kind. Searches the appointments
+  // of DataRicerca..DataRicerca1 when listCell is empty ("Nessun invio per
+  // il <date>" when there are none), then hands the phone lines to the SMS
+  // and WhatsApp senders and, when sendEmail is on, the email lines to the
+  // email subsystem. `str` names the kind in the control summary;
+  // `bool_futurland` is not used. Releases AgImp once it reaches the
+  // sending stage. Raises what the search set-up and the email batch raise.
+  void EffettuaInvio(const std::string& str, bool bool_futurland);
+
+  // `InviaSmsWhtsLista`: a phone batch to the SMS gateway (after the credit
+  // check, unless CBTest) and to the WhatsApp templates, by the channel
+  // flags. Errors of the senders are logged, not raised.
+  void InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_futurland);
+
+  // `InviaEmailLista`: an email batch as one circular with the typical
+  // message NomeEmailInvio, over the configuration database (connected for
+  // the call). Raises what connecting and the delivery raise.
+  void InviaEmailLista(const std::vector<std::string>& list);
+
+  // `AgImp`, the run's shared search object, created when absent. Raises
+  // practice::DatabaseError when the configuration database cannot be
+  // connected.
+  practice::TAgImp& EnsureAgImp();
+  std::unique_ptr<practice::TAgImp> AgImp;
+
+  // The channels of the run and what they are wired with (defaults: see
+  // SendWiring); the application and the tests replace pieces through it.
+  SendWiring& Channels() { return *channels_; }
+
   static platform::TDateTime StrToOrario(std::string_view text) {
     return dispatch::StrToOrario(text);
   }
@@ -102,6 +145,18 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   void DataModuleCreate();
   void DataModuleDestroy();
 
+  // Steps of the daily run (daily_run.cpp).
+  void SendAppointmentKinds(platform::TDateTime today, int weekday);
+  void SendBirthdays(platform::TDateTime today, int weekday);
+  void AddCreditWarning();
+  void SendControlSms();
+  void SetSearchDay(platform::TDateTime day);
+  void SetTemplate(const std::string& sigla, const std::string& testo_libero,
+                   const std::string& link_conferma, const std::string& variabili);
+  // Runs one send; an error of the ordinary family is logged and dropped.
+  template <typename Send>
+  void Guarded(Send send);
+
   // Configures IBDatabaseConfig: "config.fdb" of the folder layout, or the
   // section "Database" of config.ini.
   void PrepareConfigConnection();
@@ -119,6 +174,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   service::ActivityLog& log_;
   const platform::Clock& clock_;
   const platform::Registry& registry_;
+  std::unique_ptr<SendWiring> channels_;
 };
 
 }  // namespace oxsms::dispatch

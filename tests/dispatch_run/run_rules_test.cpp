@@ -95,7 +95,7 @@ TEST(Batches, PhoneAndEmailLinesKeepTheirIdsAndPayments) {
   payments[0].incasso = 10000;
   payments[1].incasso = 20000;
 
-  const Batch phone = PhoneBatch(lines, ids, payments);
+  const RecipientBatch phone = PhoneBatch(lines, ids, payments);
   EXPECT_EQ(phone.lines, (std::vector<std::string>{"Rossi,Mario,333", "Verdi,Anna,334",
                                                    "Neri,Ugo,335"}));
   EXPECT_EQ(phone.ids, (std::vector<std::string>{"A;1", "A;2"}));
@@ -104,7 +104,7 @@ TEST(Batches, PhoneAndEmailLinesKeepTheirIdsAndPayments) {
   EXPECT_EQ(phone.payments[1].incasso, 0);  // beyond the search's records
   EXPECT_EQ(phone.payments[2].incasso, 0);
 
-  const Batch email = EmailBatch(lines, ids);
+  const RecipientBatch email = EmailBatch(lines, ids);
   EXPECT_EQ(email.lines, std::vector<std::string>{"Rossi,Mario,m@x.it"});
   EXPECT_EQ(email.ids, std::vector<std::string>{"same"});
   ASSERT_EQ(email.payments.size(), 1u);

@@ -1,0 +1,35 @@
+#include "dispatch/channel_adapters.h"
+
+#include "dispatch/message_text.h"
+
+namespace oxsms::dispatch {
+
+channels::SmsCounters FieldsSmsHost::Counters() const {
+  return {fields_.smsDisp, fields_.smsInviabili, fields_.idCliente};
+}
+
+void FieldsSmsHost::SetCounters(const channels::SmsCounters& counters) {
+  fields_.smsDisp = counters.smsDisp;
+  fields_.smsInviabili = counters.smsInviabili;
+  fields_.idCliente = counters.idCliente;
+}
+
+channels::SmsAccount FieldsSmsHost::GatewayAccount() const {
+  const TUserConnect& user = fields_.UserConnect;
+  return {user.User, user.Pwd, user.TESTATA, user.TipoSms};
+}
+
+practice::TLineRec FieldsComposer::ParseLineRec(const std::string& line) const {
+  practice::TLineRec rec;
+  dispatch::ParseLineRec(rec, line);
+  return rec;
+}
+
+std::string FieldsComposer::ComponiTesto(const std::vector<std::string>& testoLinee,
+                                         practice::TLineRec& rec, practice::TPazRec& paz) {
+  std::string result;
+  dispatch::ComponiTesto(testoLinee, rec, result, paz, fields_, links_());
+  return result;
+}
+
+}  // namespace oxsms::dispatch

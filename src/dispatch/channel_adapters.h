@@ -1,0 +1,53 @@
+// The send-orchestration object as the SMS channel sees it: its counters,
+// account, test flag and batch lists (channels::SmsHost), and the
+// composition of each recipient's text (channels::MessageComposer).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "channels/message_composer.h"
+#include "channels/sms_host.h"
+#include "dispatch/link_services.h"
+#include "dispatch/tdm1_fields.h"
+
+namespace oxsms::dispatch {
+
+// Reads and writes the fields at each call, so a settings reload in between is
+// seen. `reload` is `ReadConnect` of the owner.
+class FieldsSmsHost : public channels::SmsHost {
+ public:
+  FieldsSmsHost(TDM1Fields& fields, std::function<bool()> reload)
+      : fields_(fields), reload_(std::move(reload)) {}
+
+  channels::SmsCounters Counters() const override;
+  void SetCounters(const channels::SmsCounters& counters) override;
+  channels::SmsAccount GatewayAccount() const override;
+  bool TestMode() const override { return fields_.CBTest; }
+  bool SkipZeroFees() const override { return fields_.eliminaIncassiNulli; }
+  practice::RecipientLists& Batch() override { return fields_.lists; }
+  bool ReadConnect() override { return reload_(); }
+
+ private:
+  TDM1Fields& fields_;
+  std::function<bool()> reload_;
+};
+
+// `ParseLineRec` and `ComponiTesto` over the fields; the link services are
+// asked for at each composition (none: no link is fetched).
+class FieldsComposer : public channels::MessageComposer {
+ public:
+  FieldsComposer(TDM1Fields& fields, std::function<LinkServices*()> links)
+      : fields_(fields), links_(std::move(links)) {}
+
+  practice::TLineRec ParseLineRec(const std::string& line) const override;
+  std::string ComponiTesto(const std::vector<std::string>& testoLinee, practice::TLineRec& rec,
+                           practice::TPazRec& paz) override;
+
+ private:
+  TDM1Fields& fields_;
+  std::function<LinkServices*()> links_;
+};
+
+}  // namespace oxsms::dispatch

@@ -1,0 +1,260 @@
+// The daily send run of TDM1: InviaDaServizio, EffettuaInvio,
+// InviaSmsWhtsLista, InviaEmailLista.
+#include <exception>
+
+#include "dispatch/message_text.h"
+#include "dispatch/run_rules.h"
+#include "dispatch/tdm1.h"
+
+namespace oxsms::dispatch {
+namespace {
+
+constexpr const char* kAppointments = "Appuntamenti";
+constexpr const char* kBirthdays = "Compleanni";
+
+// Runs `action` when the scope ends, also on an error.
+template <typename Action>
+class AtExit {
+ public:
+  explicit AtExit(Action action) : action_(std::move(action)) {}
+  ~AtExit() { action_(); }
+  AtExit(const AtExit&) = delete;
+  AtExit& operator=(const AtExit&) = delete;
+
+ private:
+  Action action_;
+};
+
+}  // namespace
+
+template <typename Send>
+void TDM1::Guarded(Send send) {
+  try {
+    send();
+  } catch (const std::exception& e) {
+    log_.WriteLog(e.what());
+  }
+}
+
+void TDM1::InviaDaServizio() {
+  if (IsVisual == 1) IsVisual = 0;
+  log_.WriteLog("Invio da servizio avviato");
+  strVerifica.clear();
+  AtExit release_search([this] { AgImp.reset(); });
+  try {
+    const platform::TDateTime today = platform::DateOf(clock_.Now());
+    const int weekday = platform::DayOfTheWeek(today);
+    if (CBMemoApp) SendAppointmentKinds(today, weekday);
+    if (CBCompl) SendBirthdays(today, weekday);
+    if (CBSmsFiniti && !EditSmsFiniti.empty()) AddCreditWarning();
+    if (!strVerifica.empty()) SendControlSms();
+  } catch (const std::exception& e) {
+    // The service host drops what leaves the run: the reason is written here.
+    log_.WriteLog(e.what());
+    throw;
+  }
+}
+
+void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
+  sendSms = CBServizioSMS;
+  sendWhts = false;
+  sendWhtsB = CBServizioWhatsapp;
+  sendEmail = CBServizioEmail;
+  if (sendWhtsB) {
+    SetTemplate(SiglaGeneraleAppWhts, TestoLiberoAppWhts, linkConfermaAppWhts, variabiliAppWhts);
+  }
+  const std::optional<int> days_ahead = ReminderDaysAhead(giorniinvio, weekday);
+  if (!days_ahead) return;
+  const platform::TDateTime reminder_day = today + *days_ahead;
+
+  SetSearchDay(reminder_day);
+  Guarded([&] {
+    TestoInvioSMS = TestoInvioApp;
+    NomeEmailInvio = NomeEmailApp;
+    lists.Clear();
+    EnsureAgImp();
+    EffettuaInvio(kAppointments, false);
+  });
+
+  if (CBPreavviso) {
+    Guarded([&] {
+      SetSearchDay(reminder_day + GGPreavviso);
+      if (sendSms && !TestoInvioAppPreavviso.empty()) TestoInvioSMS = TestoInvioAppPreavviso;
+      if (sendWhtsB && !SiglaGeneraleAppWhtsPreav.empty()) {
+        SetTemplate(SiglaGeneraleAppWhtsPreav, TestoLiberoAppWhtsPreav, linkConfermaAppWhtsPreav,
+                    variabiliAppWhtsPreav);
+      }
+      if (sendEmail && !NomeEmailAppPreav.empty()) NomeEmailInvio = NomeEmailAppPreav;
+      lists.Clear();
+      EnsureAgImp();
+      EffettuaInvio(kAppointments, false);
+    });
+  }
+
+  if (CBLinkPag) {
+    // Only appointments with a fee to collect and no payment link yet.
+    eliminaIncassiNulli = true;
+    AtExit reset_filter([this] { eliminaIncassiNulli = false; });
+    Guarded([&] {
+      SetSearchDay(reminder_day + GGLinkPag);
+      if (sendSms && !TestoInvioAppLinkPag.empty()) TestoInvioSMS = TestoInvioAppLinkPag;
+      if (sendWhtsB && !SiglaGeneraleAppWhtsLPag.empty()) {
+        SetTemplate(SiglaGeneraleAppWhtsLPag, TestoLiberoAppWhtsLPag, linkConfermaAppWhtsLPag,
+                    variabiliAppWhtsLPag);
+      }
+      if (sendEmail && !NomeEmailAppLPag.empty()) NomeEmailInvio = NomeEmailAppLPag;
+      lists.Clear();
+      EnsureAgImp();
+      EffettuaInvio(kAppointments, false);
+    });
+  }
+}
+
+void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
+  sendSms = CBServComplSMS;
+  sendWhts = false;
+  sendWhtsB = CBServComplWhts;
+  sendEmail = CBServComplEmail;
+  if (sendWhtsB) {
+    SetTemplate(SiglaGeneraleComplWhts, TestoLiberoComplWhts, linkConfermaComplWhts,
+                variabiliComplWhts);
+  }
+  const std::vector<platform::TDateTime> days = BirthdayDays(BirthdayMask(*this, weekday), today);
+  if (days.empty()) return;
+
+  // Birthday lines carry no payment data: no record of an earlier send may
+  // pair with them.
+  lists.Clear();
+  practice::TAgImp& search = EnsureAgImp();
+  // The patients are looked for by the birthday channels, so that a greeting
+  // by email or WhatsApp finds its recipients whatever the reminders use.
+  const bool find_phones = CBServComplSMS || CBServComplWhts;
+  for (const platform::TDateTime day : days) {
+    search.DataRicerca = search.DataRicerca1 = day;
+    search.RicercaCompleanni(find_phones, CBServComplEmail);
+  }
+
+  Guarded([&] {
+    TestoInvioSMS = TestoInvioCompl;
+    NomeEmailInvio = NomeEmailCompl;
+    if (!lists.listCell.empty()) EffettuaInvio(kBirthdays, false);
+  });
+}
+
+void TDM1::AddCreditWarning() {
+  if (smsDisp == 0) {
+    try {
+      Channels().Sms().VerificaUtenteSMS(false);
+    } catch (const std::exception& e) {
+      // Without a known credit there is nothing to warn about; the control
+      // SMS still goes out.
+      log_.WriteLog(e.what());
+      return;
+    }
+  }
+  if (const auto threshold = CreditThreshold(EditSmsFiniti)) {
+    AppendCreditWarning(strVerifica, *threshold, smsDisp);
+  }
+}
+
+void TDM1::SendControlSms() {
+  TestoInvioSMS = strVerifica;
+  // The control text goes to the practice's own numbers as an SMS, whatever
+  // channels the last kind of message used.
+  sendSms = true;
+  sendWhts = false;
+  sendWhtsB = false;
+  sendEmail = false;
+  for (const std::string& number : ControlNumbers(CellVerifica1)) {
+    lists.Clear();
+    lists.listCell.push_back(ControlLine(number));
+    Guarded([&] { EffettuaInvio("", false); });
+  }
+}
+
+void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
+  if (lists.listCell.empty()) {
+    lists.listCell.clear();
+    lists.list_id_agenda.clear();
+    practice::TAgImp& search = EnsureAgImp();
+    search.DataRicerca = DataRicerca;
+    search.DataRicerca1 = DataRicerca1;
+    search.RicercaAppunt(CBServizioSMS || CBServizioWhatsapp, CBServizioEmail);
+    if (lists.listCell.empty()) {
+      log_.WriteLog("Nessun invio per il " + platform::FormatDate(DataRicerca));
+      return;
+    }
+  }
+  AtExit release_search([this] { AgImp.reset(); });
+
+  const std::vector<std::string> ids = std::move(lists.list_id_agenda);
+  const std::vector<practice::TPazRec> payments = std::move(lists.listCellIncassi);
+  lists.list_id_agenda.clear();
+  lists.listCellIncassi.clear();
+
+  RecipientBatch phone = PhoneBatch(lists.listCell, ids, payments);
+  if (!phone.lines.empty()) {
+    lists.list_id_agenda = std::move(phone.ids);
+    lists.listCellIncassi = std::move(phone.payments);
+    const bool upload = static_cast<long>(phone.lines.size()) >= SmsGateway.ftp_limit;
+    InviaSmsWhtsLista(phone.lines, upload);
+    if (CBSmsVerifica) AppendSendSummary(strVerifica, str, phone.lines.size());
+  }
+
+  if (sendEmail) {
+    RecipientBatch email = EmailBatch(lists.listCell, ids);
+    lists.list_id_agenda = std::move(email.ids);
+    lists.listCellIncassi = std::move(email.payments);
+    if (!email.lines.empty()) InviaEmailLista(email.lines);
+  }
+}
+
+void TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_futurland) {
+  const std::vector<std::string> testoLinee{CrLfToBlank(TestoInvioSMS)};
+  try {
+    if ((sendSms || sendWhtsB) && !CBTest) Channels().Sms().VerificaUtenteSMS(false);
+    if (sendSms) {
+      if (list.size() == 1) {
+        practice::TLineRec rec;
+        ParseLineRec(rec, list.front());
+        Channels().Sms().SendSingleSmS(rec, testoLinee);
+      } else {
+        Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
+      }
+    }
+    if (sendWhts) {
+      // The hand-off to the WhatsApp program needs an operator.
+      log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
+                    std::to_string(list.size()) + " destinatari non inviati");
+    }
+    if (sendWhtsB) Channels().WhatsAppTemplates().MultiSendWhtsB(list);
+  } catch (const std::exception& e) {
+    log_.WriteLog(e.what());
+  }
+}
+
+void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
+  const std::string recipients = JoinLines(list);
+  AtExit disconnect([this] { Disconnect(); });
+  IBDatabaseConfig.Open();
+  if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {
+    log_.WriteLog("Invio Email a:\r\n" + recipients);
+  }
+}
+
+practice::TAgImp& TDM1::EnsureAgImp() {
+  if (!AgImp) AgImp = std::make_unique<practice::TAgImp>(catalogue_, log_, clock_, *this);
+  return *AgImp;
+}
+
+void TDM1::SetSearchDay(platform::TDateTime day) { DataRicerca = DataRicerca1 = day; }
+
+void TDM1::SetTemplate(const std::string& sigla, const std::string& testo_libero,
+                       const std::string& link_conferma, const std::string& variabili) {
+  TemplaTeInvioWhts = sigla;
+  TestoLiberoInvioWhts = testo_libero;
+  linkConfermaInvioWhts = link_conferma;
+  variabiliInvioWhts = variabili;
+}
+
+}  // namespace oxsms::dispatch

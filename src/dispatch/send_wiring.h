@@ -1,0 +1,79 @@
+// The channels of the daily run and what they are wired with: the SMS
+// gateway client (over an HTTP client, the operator stand-in and the
+// gateway's address), the email circular, the WhatsApp template messages and
+// the link services of the message texts.
+//
+// Every piece has a default, so a settings object works as created: a libcurl
+// HTTP client, the headless operator (questions answered with their
+// unattended answer and logged), email and WhatsApp templates "not available"
+// (one log line per batch) and no link services. The Use... calls replace a
+// default; the object passed must outlive the wiring. The SMS client is made
+// at its first use and made anew after a change of what it is wired with.
+//
+// Only the service thread uses it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "channels/sms_gateway.h"
+#include "dispatch/channel_adapters.h"
+#include "dispatch/link_services.h"
+#include "dispatch/send_channels.h"
+#include "dispatch/tdm1_fields.h"
+#include "net/http_client.h"
+#include "platform/operator_prompt.h"
+#include "practice/catalogue_context.h"
+#include "service/activity_log.h"
+
+namespace oxsms::dispatch {
+
+class SendWiring {
+ public:
+  // `fields` are those of the settings object, `reload` its ReadConnect;
+  // `rest_host` the gateway's base address ("rest_host" of config.ini).
+  SendWiring(TDM1Fields& fields, std::function<bool()> reload, service::ActivityLog& log,
+             const practice::CatalogueContext& catalogue, std::string rest_host);
+  ~SendWiring();
+  SendWiring(const SendWiring&) = delete;
+  SendWiring& operator=(const SendWiring&) = delete;
+
+  channels::SmsGateway& Sms();
+  EmailBatchSender& Email() { return *email_; }
+  WhatsAppTemplateSender& WhatsAppTemplates() { return *whatsapp_; }
+  // None until a link service is wired in.
+  LinkServices* Links() const { return links_; }
+
+  void UseHttpClient(net::HttpClient& http);
+  void UseOperator(platform::OperatorPrompt& operator_prompt);
+  // The pause of the SMS client's waits (tests pass one that returns at once).
+  void UseSleeper(channels::Sleeper sleep);
+  void UseEmail(EmailBatchSender& email) { email_ = &email; }
+  void UseWhatsAppTemplates(WhatsAppTemplateSender& whatsapp) { whatsapp_ = &whatsapp; }
+  // nullptr: no link is fetched.
+  void UseLinks(LinkServices* links) { links_ = links; }
+
+ private:
+  service::ActivityLog& log_;
+  const practice::CatalogueContext& catalogue_;
+  std::string rest_host_;
+
+  FieldsSmsHost sms_host_;
+  FieldsComposer composer_;
+
+  std::unique_ptr<net::HttpClient> own_http_;
+  net::HttpClient* http_ = nullptr;
+  std::unique_ptr<platform::OperatorPrompt> own_operator_;
+  platform::OperatorPrompt* operator_ = nullptr;
+  channels::Sleeper sleep_ = channels::SleepFor;
+  std::unique_ptr<channels::SmsGateway> sms_;
+
+  EmailUnavailable no_email_;
+  WhatsAppTemplatesUnavailable no_whatsapp_;
+  EmailBatchSender* email_ = &no_email_;
+  WhatsAppTemplateSender* whatsapp_ = &no_whatsapp_;
+  LinkServices* links_ = nullptr;
+};
+
+}  // namespace oxsms::dispatch

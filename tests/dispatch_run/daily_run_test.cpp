@@ -1,0 +1,273 @@
+// The daily run over real practice databases (embedded Firebird) and the
+// maker simulator over HTTP: which days are searched, which batch form goes
+// out, the control SMS and the credit warning, and how failures of one kind
+// leave the next kind running.
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+#include "run_world.h"
+
+namespace oxsms::testing::run {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kVerifyPath = "/smsox/verificautente.json";
+constexpr const char* kFilePath = "/smsox/filesmstoserver.json";
+
+bool Logged(const RunWorld& w, const std::string& text) {
+  return w.LogText().find(text) != std::string::npos;
+}
+
+std::vector<std::string> Recipients(const json& sms) {
+  std::vector<std::string> list;
+  for (const auto& m : sms) list.push_back(m.at("recipient").get<std::string>());
+  return list;
+}
+
+class DailyRun : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (HasFailure()) std::cerr << "sms.log:\n" << w.LogText();
+  }
+  RunWorld w;
+};
+
+TEST_F(DailyRun, DefaultSettingsRemindTomorrowsAppointmentWithOneSingleSms) {
+  w.Patient("1", "Rossi", "333 1234567");
+  w.Patient("2", "Verdi", "333 7654321");
+  w.Appointment("1", Day(13), 9);
+  w.Appointment("2", Day(14), 9);  // the day after: not yet
+
+  w.RunOn(Day(12));  // Monday
+
+  const json sms = w.AcceptedSms();
+  ASSERT_EQ(sms.size(), 1u);
+  EXPECT_EQ(sms[0].at("kind"), "single");
+  EXPECT_EQ(sms[0].at("recipient"), "+393331234567");
+  EXPECT_EQ(sms[0].at("text"),
+            "Gentile Anna Rossi le ricordiamo l'appuntamento del 13/05/2025 alle ore 09.00");
+  EXPECT_TRUE(Logged(w, "Invio da servizio avviato"));
+  EXPECT_EQ(w.Dm().AgImp, nullptr);
+}
+
+TEST_F(DailyRun, WeekdayDigitMovesTheSearchDayOrSkipsTheReminders) {
+  w.Patient("1", "Rossi", "3331");
+  w.Appointment("1", Day(19), 9);  // Monday
+  w.Dm().giorniinvio = "0000200";
+  w.Dm().CBPreavviso = true;
+
+  w.RunOn(Day(16));  // Friday: digit 2, three days ahead
+  ASSERT_EQ(w.AcceptedSms().size(), 1u);
+  EXPECT_TRUE(Logged(w, "Nessun invio per il 26/05/2025"));  // advance notice: +3+7
+
+  // Friday's digit 7: no search at all, advance notice included.
+  w.Dm().giorniinvio = "0000700";
+  w.Dm().CBLinkPag = true;
+  const std::string before = w.LogText();
+  w.RunOn(Day(16));
+  EXPECT_EQ(w.AcceptedSms().size(), 1u);
+  EXPECT_EQ(w.LogText().find("Nessun invio", before.size()), std::string::npos);
+}
+
+TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
+  w.Patient("1", "Rossi", "3331");
+  w.Patient("2", "Verdi", "3332");
+  w.Patient("3", "Bianchi", "3333");
+  w.Patient("4", "Neri", "3334");
+  w.Appointment("1", Day(13), 9);
+  w.Appointment("2", Day(20), 10);            // today + 1 + GGPreavviso
+  w.Appointment("3", Day(15), 11, "50.0000");  // today + 1 + GGLinkPag, with a fee
+  w.Appointment("4", Day(15), 12);             // same day, nothing to collect
+  auto& dm = w.Dm();
+  dm.isLinkPag = 1;  // payment links in use: the search reads the fees
+  dm.CBPreavviso = true;
+  dm.TestoInvioAppPreavviso = "Preavviso <Nome> <Data>";
+  dm.CBLinkPag = true;
+  dm.GGLinkPag = 2;
+  dm.TestoInvioAppLinkPag = "<descrizione_pag>: <link_pag>";
+
+  w.RunOn(Day(12));
+
+  const json sms = w.AcceptedSms();
+  ASSERT_EQ(sms.size(), 3u);
+  EXPECT_EQ(sms[0].at("recipient"), "+393331");
+  EXPECT_EQ(sms[1].at("recipient"), "+393332");
+  EXPECT_EQ(sms[1].at("text"), "Preavviso Anna 20/05/2025");
+  // No payment links are wired in: the placeholder stays.
+  EXPECT_EQ(sms[2].at("recipient"), "+393333");
+  EXPECT_EQ(sms[2].at("text"), "Pagamento prestazione: <link_pag>");
+  EXPECT_FALSE(dm.eliminaIncassiNulli);
+}
+
+TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
+  w.Patient("1", "Venerdi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 16));
+  w.Patient("2", "Sabato", "3332", std::nullopt, platform::EncodeDate(1990, 5, 17));
+  w.Patient("3", "Domenica", "3333", std::nullopt, platform::EncodeDate(2000, 5, 18));
+  w.Patient("4", "Giovedi", "3334", std::nullopt, platform::EncodeDate(1970, 5, 15));
+  auto& dm = w.Dm();
+  dm.CBMemoApp = false;
+  dm.CBCompl = true;
+  dm.CBServComplSMS = true;
+  dm.C4 = "0000111";
+
+  w.RunOn(Day(16));
+
+  EXPECT_EQ(w.Requests(kFilePath).size(), 1u);
+  const json sms = w.AcceptedSms();
+  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393331", "+393332", "+393333"}));
+  EXPECT_EQ(sms[0].at("kind"), "batch");
+  EXPECT_EQ(sms[1].at("text"),
+            "Gentile Anna Sabato, il nostro studio e tutto lo staff le fanno gli auguri di Buon "
+            "Compleanno");
+}
+
+TEST_F(DailyRun, BirthdaysByEmailFindTheirRecipientsWhateverTheRemindersUse) {
+  w.Patient("1", "Venerdi", std::nullopt, "venerdi@example.it", platform::EncodeDate(1980, 5, 16));
+  auto& dm = w.Dm();
+  dm.CBMemoApp = false;
+  dm.CBServizioEmail = false;
+  dm.CBCompl = true;
+  dm.CBServComplEmail = true;
+  dm.C4 = "0000100";
+
+  w.RunOn(Day(16));
+
+  EXPECT_TRUE(Logged(w, "Invio email non disponibile in questa installazione: 1 destinatari"));
+  EXPECT_FALSE(Logged(w, "Invio Email a:"));
+  EXPECT_TRUE(w.Requests(kVerifyPath).empty());  // no phone channel: no credit check
+}
+
+TEST_F(DailyRun, ControlSmsGoesByTextToEachNonEmptyLine) {
+  w.Patient("1", "Rossi", "3331");
+  w.Appointment("1", Day(13), 9);
+  auto& dm = w.Dm();
+  dm.CBSmsVerifica = true;
+  dm.CellVerifica1 = "3330000001\r\n\r\n  +41 79 000 \r\n";
+  // The last kind leaves only WhatsApp templates on: the control text still
+  // goes as an SMS.
+  dm.CBCompl = true;
+  dm.CBServComplWhts = true;
+
+  w.RunOn(Day(12));
+
+  const json sms = w.AcceptedSms();
+  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393331", "+393330000001", "+4179000"}));
+  EXPECT_EQ(sms[1].at("text"), "Invio Msg Appuntamenti 1 Msg.");
+  EXPECT_EQ(sms[2].at("text"), "Invio Msg Appuntamenti 1 Msg.");
+  EXPECT_FALSE(Logged(w, "WhatsApp con template non disponibile"));
+}
+
+TEST_F(DailyRun, CreditWarningAtOrBelowTheThreshold) {
+  auto& dm = w.Dm();
+  dm.CBMemoApp = false;
+  dm.CBSmsFiniti = true;
+  dm.EditSmsFiniti = "50";
+  dm.CellVerifica1 = "3330000001";
+
+  w.SetCredit(51);
+  w.RunOn(Day(12));
+  EXPECT_TRUE(w.AcceptedSms().empty());
+
+  w.SetCredit(50);
+  dm.smsDisp = 0;
+  w.RunOn(Day(13));
+  const json sms = w.AcceptedSms();
+  ASSERT_EQ(sms.size(), 1u);
+  EXPECT_EQ(sms[0].at("text"), "Attenzione: Sms disponibili: 50");
+
+  // A threshold that is no number gives no warning and no log line.
+  dm.EditSmsFiniti = "cinquanta";
+  dm.smsDisp = 0;
+  w.RunOn(Day(14));
+  EXPECT_EQ(w.AcceptedSms().size(), 1u);
+}
+
+TEST(DailyRunBatchForm, FtpLimitLinesGoAsUploadOneFewerAsPlainBatch) {
+  for (const int lines : {3, 2}) {
+    RunWorld w(3);
+    for (int i = 1; i <= lines; ++i) {
+      w.Patient(std::to_string(i), "P" + std::to_string(i), "333" + std::to_string(i));
+      w.Appointment(std::to_string(i), Day(13), 8 + i);
+    }
+    w.RunOn(Day(12));
+
+    const json uploads = w.Requests(kFilePath);
+    ASSERT_EQ(uploads.size(), 1u) << lines;
+    const json invalue = RunWorld::Invalue(uploads[0]);
+    EXPECT_EQ(invalue.contains("bool_ftp"), lines == 3) << lines;
+    EXPECT_EQ(w.AcceptedSms().size(), static_cast<std::size_t>(lines));
+  }
+}
+
+TEST_F(DailyRun, RefusedAccountIsLoggedAndTheEmailsOfTheSendStillGo) {
+  w.Patient("1", "Rossi", "3331", "rossi@example.it");
+  w.Appointment("1", Day(13), 9);
+  w.Dm().CBServizioEmail = true;
+  w.SetCredit(100, 1);
+
+  w.RunOn(Day(12));
+
+  EXPECT_TRUE(Logged(w, "Errore di autenticazione Account sospeso"));
+  EXPECT_TRUE(Logged(w, "Invio email non disponibile in questa installazione: 1 destinatari"));
+  EXPECT_TRUE(w.AcceptedSms().empty());
+}
+
+TEST_F(DailyRun, GatewayFaultEndsOnlyItsKind) {
+  w.Patient("1", "Rossi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 12));
+  w.Appointment("1", Day(13), 9);
+  auto& dm = w.Dm();
+  dm.CBCompl = true;
+  dm.CBServComplSMS = true;
+  dm.C0 = "1";
+
+  for (const char* fault : {"http500", "nonjson"}) {
+    w.SimPost("/_sim/faults", {{"path", kVerifyPath}, {"kind", fault}, {"times", 1}});
+    const std::size_t before = w.AcceptedSms().size();
+    const std::size_t log_before = w.LogText().size();
+    w.RunOn(Day(12));
+
+    // The reminder fell with the credit check; the birthday went out.
+    const json sms = w.AcceptedSms();
+    ASSERT_EQ(sms.size(), before + 1) << fault;
+    EXPECT_NE(sms.back().at("text").get<std::string>().find("Compleanno"), std::string::npos);
+    EXPECT_NE(w.LogText().find(kVerifyPath, log_before), std::string::npos) << fault;
+  }
+}
+
+TEST_F(DailyRun, NoAppointmentsIsLoggedWithTheDay) {
+  w.RunOn(Day(12));
+  EXPECT_TRUE(Logged(w, "Nessun invio per il 13/05/2025"));
+  EXPECT_TRUE(w.Requests(kVerifyPath).empty());
+}
+
+TEST_F(DailyRun, BrokenDayDigitEndsTheRunWithALogLine) {
+  auto& dm = w.Dm();
+  dm.giorniinvio = "x000000";
+  dm.CBCompl = true;
+  dm.CBServComplSMS = true;
+  dm.C0 = "1";
+  w.Patient("1", "Rossi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 12));
+
+  EXPECT_THROW(w.RunOn(Day(12)), std::exception);
+  EXPECT_TRUE(Logged(w, "'x' non è un valore intero valido"));
+  EXPECT_TRUE(w.AcceptedSms().empty());  // the birthdays were not reached
+  EXPECT_EQ(dm.AgImp, nullptr);
+}
+
+TEST_F(DailyRun, WhatsAppTemplatesAloneStillCheckTheCredit) {
+  w.Patient("1", "Rossi", "3331");
+  w.Appointment("1", Day(13), 9);
+  w.Dm().CBServizioSMS = false;
+  w.Dm().CBServizioWhatsapp = true;
+
+  w.RunOn(Day(12));
+
+  EXPECT_EQ(w.Requests(kVerifyPath).size(), 1u);
+  EXPECT_TRUE(Logged(w, "Invio WhatsApp con template non disponibile in questa installazione: 1"));
+  EXPECT_TRUE(w.AcceptedSms().empty());
+}
+
+}  // namespace
+}  // namespace oxsms::testing::run

@@ -1,0 +1,116 @@
+#include "run_world.h"
+
+#include <gtest/gtest.h>
+
+#include "dispatch/settings_store.h"
+#include "practice/credential_protection.h"
+#include "practice/database_catalogue.h"
+#include "practice/local_config.h"
+
+namespace oxsms::testing::run {
+
+platform::TDateTime Day(int day_of_may) { return platform::EncodeDate(2025, 5, day_of_may); }
+
+RunWorld::RunWorld(long ftp_limit) {
+  sim.Start();
+  WriteFile(world.dir / "config.ini",
+            "[Database]\r\nFile=" + (world.dir / "config.fdb").string() +
+                "\r\nprotocollo=0\r\n[Database Ag]\r\nUser=SYSDBA\r\n[sms]\r\nrest_host=" +
+                sim.base_url() + "\r\nftp_limit=" + std::to_string(ftp_limit) + "\r\n");
+  world.AddAgenda("agenda.fdb", search::AgendaSettings({"Agenda1=AG1"}), {"AG1"});
+  world.AddPatients("pazienti.fdb");
+
+  practice::Connection config;
+  practice::PreparaConnessioneConfig(config, practice::kSectionDatabase, world.ctx);
+  config.Session() << "create table IMP_CLINICA (ID integer, GDB_SMS blob sub_type 0)";
+  config.Commit();
+  config.Session() << "insert into IMP_CLINICA (ID) values (1)";
+  config.Commit();
+  const std::string document = R"({"user": "demo", "pwd": "demo", "testata": "STUDIO"})";
+  dispatch::WriteSettingsRow(config, dispatch::ReadSettingsRow(config),
+                             practice::CriptaHex(document));
+  config.Close();
+}
+
+RunWorld::~RunWorld() {
+  dm_.reset();
+  http_.reset();
+  sim.Stop();
+}
+
+dispatch::TDM1& RunWorld::Dm() {
+  if (!dm_) {
+    dm_ = std::make_unique<dispatch::TDM1>(world.ctx, world.log, world.clock, registry_);
+    dm_->AsService = true;
+    dm_->Channels().UseSleeper([](std::chrono::milliseconds) {});
+  }
+  return *dm_;
+}
+
+void RunWorld::RunOn(platform::TDateTime day) {
+  world.clock.Set(day + platform::EncodeTime(11, 0, 0));
+  Dm().InviaDaServizio();
+}
+
+void RunWorld::Patient(const std::string& badge, const std::string& surname,
+                       std::optional<std::string> mobile, std::optional<std::string> email,
+                       std::optional<platform::TDateTime> born) {
+  search::Patient p;
+  p.badge = badge;
+  p.cognome = surname;
+  p.nome = "Anna";
+  p.telcell = std::move(mobile);
+  p.email = std::move(email);
+  p.nascita = born;
+  p.sms = 3;  // mobile numbers and email addresses
+  world.AddPatient("pazienti.fdb", p);
+}
+
+void RunWorld::Appointment(const std::string& badge, platform::TDateTime day, int hour,
+                           std::optional<std::string> fee) {
+  search::Appointment a;
+  a.badge = badge;
+  a.data = day;
+  a.ora = platform::EncodeTime(hour, 0, 0);
+  a.incasso = std::move(fee);
+  a.fileguid = "G-1";
+  world.AddAppointment("agenda.fdb", "AG1", a);
+}
+
+net::HttpResponse RunWorld::SimCall(const std::string& method, const std::string& path,
+                                    const std::string& body) {
+  net::HttpRequest request;
+  request.method = method;
+  request.url = sim.base_url() + path;
+  request.headers = {{"Content-Type", "application/json"}};
+  request.body = body;
+  net::HttpResponse response = http_->Send(request);
+  EXPECT_EQ(response.status, 200) << path << ": " << response.body;
+  return response;
+}
+
+nlohmann::json RunWorld::AcceptedSms() { return nlohmann::json::parse(SimCall("GET", "/_sim/sms").body); }
+
+nlohmann::json RunWorld::Requests(const std::string& path) {
+  return nlohmann::json::parse(SimCall("GET", "/_sim/requests?path=" + path).body);
+}
+
+nlohmann::json RunWorld::Invalue(const nlohmann::json& request) {
+  const auto body = nlohmann::json::parse(request.at("body").get<std::string>());
+  return nlohmann::json::parse(body.at("invalue").get<std::string>());
+}
+
+void RunWorld::SimPost(const std::string& path, const nlohmann::json& body) {
+  SimCall("POST", path, body.dump());
+}
+
+void RunWorld::SetCredit(long long credit, int codice) {
+  SimPost("/_sim/accounts", {{"user", "demo"},
+                             {"pwd", "demo"},
+                             {"idcliente", 1001},
+                             {"credit", credit},
+                             {"codice", codice},
+                             {"message", codice ? "Account sospeso" : ""}});
+}
+
+}  // namespace oxsms::testing::run
