@@ -14,7 +14,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev ca-certificates
   nlohmann-json3-dev libpugixml-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-aiosmtpd openssl
+  python3 python3-aiosmtpd openssl curl
   g++-mingw-w64-x86-64 clang-format
 )
 

@@ -6,7 +6,7 @@ namespace oxsms::app {
 
 std::string Usage() {
   return "uso: oxsmsd [--home CARTELLA] [--fake-now \"AAAA-MM-GG HH:MM:SS\"] [--interval-ms N]\n"
-         "            [--install | --uninstall]\n"
+         "            [--run-now [--test]] [--install | --uninstall]\n"
          "  --home         cartella di config.ini e sms.log (predefinita: quella del programma)\n"
          "  --fake-now     orologio simulato da quell'ora: avanza di 5 minuti a ogni scatto\n"
          "                 del timer, oltre al tempo reale\n"
@@ -37,6 +37,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
       if (used != v.size() || n <= 0) throw std::invalid_argument("intervallo non valido: " + v);
       cl.interval_ms = n;
+    } else if (a == "--run-now") {
+      cl.run_now = true;
+    } else if (a == "--test") {
+      cl.test_mode = true;
     } else if (a == "--install" || a == "/install") {
       cl.install = true;
     } else if (a == "--uninstall" || a == "/uninstall") {

@@ -13,6 +13,8 @@ struct CommandLine {
   std::string home;                             // --home DIR
   std::optional<platform::TDateTime> fake_now;  // --fake-now "YYYY-MM-DD HH:MM:SS"
   long interval_ms = 300000;                    // --interval-ms N
+  bool run_now = false;                         // --run-now: one daily send, then exit
+  bool test_mode = false;                       // --test: nothing sent, everything logged
   bool install = false;                         // --install (Windows)
   bool uninstall = false;                       // --uninstall (Windows)
   bool help = false;

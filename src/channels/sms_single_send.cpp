@@ -32,6 +32,12 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
   if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
 
   if (rec.Cellulare.find('@') != std::string::npos) return;
+  // A number field that cleaning left empty (letters only) has nobody to
+  // reach; the gateway would only refuse "+39". Say so instead of failing.
+  if (rec.Cellulare.empty()) {
+    log_.WriteLog("SMS non inviato, numero mancante: " + rec.Cognome + " " + rec.Nome);
+    return;
+  }
 
   const SmsAccount account = host_.GatewayAccount();
   const std::string rcpt = RecipientNumber(rec.Paese, rec.Cellulare);

@@ -92,14 +92,24 @@ void TOXSMS::TimerTick() {
   if (!ReloadSettings()) return;
   if (!InSendWindow()) return;
 
-  log_.WriteLog("Avvio ricerca messaggi");
   loop_.DisableTimer();
+  RunDailySend();
+  loop_.EnableTimer();
+}
+
+bool TOXSMS::RunSendNow() {
+  if (!ReloadSettings()) return false;
+  RunDailySend();
+  return true;
+}
+
+void TOXSMS::RunDailySend() {
+  log_.WriteLog("Avvio ricerca messaggi");
   try {
     dm1_->InviaDaServizio();
   } catch (...) {
     // The run reports its own errors; whatever escapes it must not stop the service.
   }
-  loop_.EnableTimer();
   log_.WriteLog("Fine ricerca messaggi");
 }
 

@@ -30,6 +30,10 @@ class TOXSMS {
   void ServicePause(bool& Paused);
   void ServiceContinue(bool& Continued);
   void TimerTick();
+  // One daily send at once, outside the timer and its window (the command
+  // line's --run-now): reloads the settings and runs the send with the same
+  // log lines as a tick. Returns false when the settings were not available.
+  bool RunSendNow();
 
   // Thread-safe: hands a control request to the service thread.
   void Control(ControlRequest request) { loop_.Post(request); }
@@ -42,6 +46,7 @@ class TOXSMS {
   // Creates DM1 when needed and reloads the settings; false skips the tick.
   bool ReloadSettings();
   bool InSendWindow();
+  void RunDailySend();
 
   ActivityLog& log_;
   platform::Clock& clock_;

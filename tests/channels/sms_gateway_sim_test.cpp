@@ -183,6 +183,15 @@ TEST_F(SmsGatewaySimTest, SingleSmsNotAcknowledgedRaises) {
   EXPECT_EQ(host.counters.smsDisp, 10);
 }
 
+TEST_F(SmsGatewaySimTest, SingleLineWithoutANumberIsLoggedNotSent) {
+  host.counters = {10, 10, 1001};
+  // A birthday line whose mobile field held only letters: cleaned to nothing.
+  Gateway().SendSingleSmS(composer.ParseLineRec("Neri,Anna,,08/12/1990"), {"Auguri <Nome>"});
+  EXPECT_TRUE(Requests("/smsox/singlesmstoterver.json").empty());
+  EXPECT_EQ(host.counters.smsDisp, 10);
+  EXPECT_EQ(LogTexts(), std::vector<std::string>{"SMS non inviato, numero mancante: Neri Anna"});
+}
+
 TEST_F(SmsGatewaySimTest, SingleSmsNeedsCreditUnlessInTestMode) {
   const practice::TLineRec rec = composer.ParseLineRec(host.lists.listCell[0]);
   host.counters = {0, 5, 1001};

@@ -1,0 +1,82 @@
+// oxsmsd: the reminder service. On Windows it runs under the service control
+// manager as OXSMS; on Linux in the foreground (systemd or a terminal), with
+// signals as control requests.
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/send_orchestrator_factory.h"
+#include "platform/clock.h"
+#include "platform/home_folder.h"
+#include "platform/service_control.h"
+#include "service/activity_log.h"
+#include "service/oxsms_service.h"
+
+namespace {
+
+using namespace oxsms;
+
+service::ControlRequest ToRequest(platform::ServiceControl control) {
+  switch (control) {
+    case platform::ServiceControl::kPause:
+      return service::ControlRequest::kPause;
+    case platform::ServiceControl::kContinue:
+      return service::ControlRequest::kContinue;
+    case platform::ServiceControl::kStop:
+      break;
+  }
+  return service::ControlRequest::kStop;
+}
+
+std::unique_ptr<platform::Clock> MakeClock(const app::CommandLine& cl) {
+  if (cl.fake_now) {
+    return std::make_unique<platform::SimulatedClock>(*cl.fake_now, 5.0 / platform::kMinutesPerDay);
+  }
+  return std::make_unique<platform::SystemClock>();
+}
+
+int Install(const app::CommandLine& cl, const platform::HomeFolder& home) {
+  std::string error;
+  const std::string exe = (platform::HomeFolder::OfExecutable().dir() / "oxsmsd").string();
+  std::string command = "\"" + exe + "\"";
+  if (!cl.home.empty()) command += " --home \"" + home.dir().string() + "\"";
+  const bool ok = cl.install ? platform::InstallService(service::TOXSMS::kServiceName,
+                                                        service::TOXSMS::kDisplayName, command,
+                                                        &error)
+                             : platform::UninstallService(service::TOXSMS::kServiceName, &error);
+  if (!ok) std::cerr << error << "\n";
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  app::CommandLine cl;
+  try {
+    cl = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::cerr << "oxsmsd: " << e.what() << "\n" << app::Usage();
+    return 2;
+  }
+  if (cl.help) {
+    std::cout << app::Usage();
+    return 0;
+  }
+  const platform::HomeFolder home =
+      cl.home.empty() ? platform::HomeFolder::OfExecutable() : platform::HomeFolder(cl.home);
+  if (cl.install || cl.uninstall) return Install(cl, home);
+
+  const std::unique_ptr<platform::Clock> clock = MakeClock(cl);
+  service::ActivityLog log(home.File("sms.log"), *clock);
+  service::TOXSMS service(log, *clock,
+                          app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode),
+                          std::chrono::milliseconds(cl.interval_ms));
+  if (cl.run_now) return service.RunSendNow() ? 0 : 1;
+  const platform::ServiceHandlers handlers{
+      [&service] { service.ServiceExecute(); },
+      [&service](platform::ServiceControl c) { service.Control(ToRequest(c)); }};
+  return platform::RunService(service::TOXSMS::kServiceName, handlers);
+}

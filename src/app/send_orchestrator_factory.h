@@ -1,0 +1,21 @@
+// Wires the real settings object and daily run to the service host.
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/home_folder.h"
+#include "service/activity_log.h"
+#include "service/send_orchestrator.h"
+
+namespace oxsms::app {
+
+// The factory creates `TDM1` over config.ini in `home`; the installation
+// values are read from config.ini when the factory is made. `home`, `log` and
+// `clock` must outlive every object the factory creates. In test mode every
+// reload switches the settings' test flag on: nothing is sent, what would be
+// sent is logged.
+service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
+                                                             service::ActivityLog& log,
+                                                             const platform::Clock& clock,
+                                                             bool test_mode = false);
+
+}  // namespace oxsms::app
