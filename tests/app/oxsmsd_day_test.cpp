@@ -1,0 +1,85 @@
+// A simulated morning of the service process on a real practice: the daily
+// send runs once, inside its window, and reaches the simulated gateway.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "app/process_runner.h"
+#include "fixture/practice_fixture.h"
+#include "maker-sim/maker_simulator.h"
+#include "net/curl_http_client.h"
+#include "support/temp_dir.h"
+
+namespace oxsms::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+
+json SimGet(const std::string& base, const std::string& path) {
+  net::CurlHttpClient http;
+  net::HttpRequest request;
+  request.method = "GET";
+  request.url = base + path;
+  return json::parse(http.Send(request).body);
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+TEST(OxsmsdDayTest, SimulatedMorningSendsTheRemindersOnceInsideTheWindow) {
+  makersim::MakerSimulator sim;
+  sim.Start();
+  TempDir home;
+
+  fixture::PracticeOptions options;
+  options.home = home.path();
+  options.patients = 30;
+  options.appointments = 12;
+  options.days = 1;
+  options.first_day = platform::EncodeDate(2026, 12, 8);
+  options.rest_host = sim.base_url();
+  // Reminders by SMS only, signed with an alias the gateway knows.
+  options.settings_json = R"({"user":"demo","pwd":"demo","testata":"STUDIO","time":"11.00.00",
+      "cbsms":true,"cbserviziosms":true,"cbservizioemail":false,"cbcompl":false,
+      "cbsmsverifica":false,"cbsmsfiniti":false,"giorniinvio":"0000000"})";
+  fixture::CreatePractice(options);
+
+  const std::string log = (home / "sms.log").string();
+  ChildProcess service(OXSMSD_PATH, {"--home", home.path().string(), "--fake-now",
+                                     "2026-12-07 10:48:00", "--interval-ms", "150"});
+  ASSERT_TRUE(WaitForText(log, "Fine ricerca messaggi", 60s)) << ReadFile(log);
+  // About twenty more ticks: a hundred simulated minutes past the window.
+  std::this_thread::sleep_for(3s);
+  service.Signal(SIGTERM);
+  ASSERT_EQ(service.Wait(30s), 0);
+
+  const std::string content = ReadFile(log);
+  EXPECT_EQ(Count(content, "Avvio ricerca messaggi"), 1) << content;
+  std::smatch when;
+  ASSERT_TRUE(std::regex_search(content, when,
+                                std::regex(R"((\d\d)\.(\d\d)\.\d\d Avvio ricerca messaggi)")));
+  EXPECT_EQ(when[1].str(), "11");
+  EXPECT_LE(std::stoi(when[2].str()), 5);
+
+  const json sms = SimGet(sim.base_url(), "/_sim/sms");
+  ASSERT_GT(sms.size(), 0u) << content;
+  std::set<std::string> recipients;
+  for (const json& m : sms) {
+    EXPECT_TRUE(recipients.insert(m["recipient"].get<std::string>()).second)
+        << "reminded twice: " << m["recipient"];
+    EXPECT_NE(m["text"].get<std::string>().find("08/12/2026"), std::string::npos) << m["text"];
+  }
+  EXPECT_EQ(SimGet(sim.base_url(), "/_sim/requests?path=/smsox/filesmstoserver.json").size(), 1u);
+}
+
+}  // namespace
+}  // namespace oxsms::testing
