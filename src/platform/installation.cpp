@@ -10,6 +10,9 @@ Installation Installation::Load(const IniFile& ini) {
   inst.api_key = ini.ReadString(kSection, "api_key", inst.api_key);
   inst.batch_user = ini.ReadString(kSection, "batch_user", inst.batch_user);
   inst.batch_password = ini.ReadString(kSection, "batch_password", inst.batch_password);
+  inst.payment_url = ini.ReadString(kSection, "payment_url", inst.payment_url);
+  inst.link_url = ini.ReadString(kSection, "link_url", inst.link_url);
+  inst.secure_sms_url = ini.ReadString(kSection, "secure_sms_url", inst.secure_sms_url);
   return inst;
 }
 

@@ -24,6 +24,11 @@ struct Installation {
   // password is a secret and never reaches the log.
   std::string batch_user = "velk_software";
   std::string batch_password = "f4b2d8c61";
+  // Base addresses (scheme, host, optional port) of the maker's JSON REST
+  // services. Addresses given to patients are "https://" + the host part.
+  std::string payment_url = "https://pagamenti.velksoftware.it";   // payments, "/s/" links
+  std::string link_url = "https://link.velksoftware.it";           // confirmation links, "/c/"
+  std::string secure_sms_url = "https://sms.velksoftware.it";      // WhatsApp templates
 
   static constexpr const char* kSection = "Installazione";
   static Installation Load(const IniFile& ini);

@@ -1,0 +1,55 @@
+// The conventions shared by the maker's JSON REST services (payments,
+// WhatsApp templates, confirmation links, email, cloud): POST with the API
+// key in "Authorization", a compact JSON body in plain ASCII (every other
+// character written as a \u escape), a UTF-8 JSON reply with the envelope
+// "codice" (1 = done), "dati" (the result) and "response_message".
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "net/http_client.h"
+
+namespace oxsms::net {
+
+// One of the maker's services: where it is and the key it wants.
+struct MakerService {
+  std::string base_url;  // scheme, host and optional port, without a final "/"
+  std::string api_key;   // a secret: never logged
+};
+
+// The request of `body` to base_url + path ("/rest/crea_url_pagamento.json").
+// The key travels alone in the header: a line end after it would end the
+// headers early on the wire.
+HttpRequest MakeMakerRequest(const MakerService& service, const std::string& path,
+                             const nlohmann::json& body);
+
+// The compact JSON text with every character outside ASCII as a \u escape.
+std::string AsciiJson(const nlohmann::json& value);
+
+// A reply as the services give it: the parsed object when the body is a JSON
+// object, nothing for an empty body or any other text (an HTML error page).
+struct MakerReply {
+  std::string text;  // the body as received (UTF-8)
+  std::optional<nlohmann::json> object;
+
+  bool empty() const { return text.empty(); }
+  // "codice" as an integer (a numeric string counts); nullopt when absent.
+  std::optional<long> codice() const;
+  bool done() const { return codice() == 1; }
+  std::string response_message() const;
+};
+
+MakerReply ReadMakerReply(const HttpResponse& response);
+
+// Posts and reads the reply. Transport errors (HttpError) propagate.
+MakerReply PostMaker(HttpClient& http, const MakerService& service, const std::string& path,
+                     const nlohmann::json& body);
+
+// "host[:port]" of a base address ("https://pay.example.it:8443" gives
+// "pay.example.it:8443"): the host part of the addresses given to patients.
+std::string HostOf(const std::string& base_url);
+
+}  // namespace oxsms::net
