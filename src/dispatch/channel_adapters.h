@@ -9,10 +9,12 @@
 
 #include "channels/message_composer.h"
 #include "channels/sms_host.h"
-#include "dispatch/link_services.h"
+#include "channels/link_services.h"
 #include "dispatch/tdm1_fields.h"
 
 namespace oxsms::dispatch {
+
+using channels::LinkServices;
 
 // Reads and writes the fields at each call, so a settings reload in between is
 // seen. `reload` is `ReadConnect` of the owner.

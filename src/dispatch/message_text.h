@@ -10,11 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "dispatch/link_services.h"
+#include "channels/link_services.h"
 #include "dispatch/tdm1_fields.h"
 #include "practice/recipient_records.h"
 
 namespace oxsms::dispatch {
+
+using channels::LinkServices;
 
 // The payment description when the settings give none.
 inline constexpr const char* kDefaultDescrPag = "Pagamento prestazione";

@@ -19,7 +19,7 @@
 
 #include "channels/sms_gateway.h"
 #include "dispatch/channel_adapters.h"
-#include "dispatch/link_services.h"
+#include "channels/link_services.h"
 #include "dispatch/send_channels.h"
 #include "dispatch/tdm1_fields.h"
 #include "net/http_client.h"
@@ -28,6 +28,8 @@
 #include "service/activity_log.h"
 
 namespace oxsms::dispatch {
+
+using channels::LinkServices;
 
 class SendWiring {
  public:

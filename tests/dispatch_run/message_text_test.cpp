@@ -95,7 +95,7 @@ TEST(SostituisciTag, IgnoresLetterCaseAndDoesNotRescanTheValue) {
 }
 
 // Records the calls of the composer and answers with fixed links.
-class RecordingLinks : public LinkServices {
+class RecordingLinks : public channels::LinkServices {
  public:
   std::string OttieniLink(TLineRec& rec) override {
     ++link_calls;

@@ -2,7 +2,7 @@
 // link and its payment link, each obtained from the maker's services and then
 // recorded in the practice's databases.
 //
-// Composition (message_text.h) calls these only outside test mode and only
+// Message composition and the WhatsApp template sender call these only outside test mode and only
 // when the text asks for the link. Every operation may raise; the composer
 // drops the error and leaves the placeholder in the text. An installation
 // without these services passes no LinkServices at all: no link is fetched
@@ -13,7 +13,7 @@
 
 #include "practice/recipient_records.h"
 
-namespace oxsms::dispatch {
+namespace oxsms::channels {
 
 class LinkServices {
  public:
@@ -38,4 +38,4 @@ class LinkServices {
   virtual void SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) = 0;
 };
 
-}  // namespace oxsms::dispatch
+}  // namespace oxsms::channels
