@@ -2,6 +2,7 @@
 // InviaSmsWhtsLista, InviaEmailLista.
 #include <exception>
 
+#include "channels/sms_text.h"
 #include "dispatch/message_text.h"
 #include "dispatch/run_rules.h"
 #include "dispatch/tdm1.h"
@@ -234,7 +235,7 @@ void TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_fut
 }
 
 void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
-  const std::string recipients = JoinLines(list);
+  const std::string recipients = channels::JoinLines(list);
   AtExit disconnect([this] { Disconnect(); });
   IBDatabaseConfig.Open();
   if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {

@@ -113,13 +113,4 @@ RecipientBatch EmailBatch(const std::vector<std::string>& lines, const std::vect
   return batch;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += "\r\n";
-    text += lines[i];
-  }
-  return text;
-}
-
 }  // namespace oxsms::dispatch

@@ -72,7 +72,4 @@ RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vect
 // payment record.
 RecipientBatch EmailBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids);
 
-// The lines joined by CR LF, as one text.
-std::string JoinLines(const std::vector<std::string>& lines);
-
 }  // namespace oxsms::dispatch

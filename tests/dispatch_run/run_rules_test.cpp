@@ -90,7 +90,6 @@ TEST(Batches, PhoneAndEmailLinesKeepTheirIdsAndPayments) {
   ASSERT_EQ(email.payments.size(), 1u);
   EXPECT_EQ(email.payments[0].incasso, 0);
 
-  EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb");
 }
 
 }  // namespace
