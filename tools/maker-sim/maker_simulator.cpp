@@ -100,6 +100,19 @@ struct MakerSimulator::Impl : Router {
     return document;
   }
 
+  // The route of the longest registered path ending in "/" that is a prefix
+  // of `path`, or endpoints.end().
+  std::map<Key, Handler>::iterator FindPrefixEndpoint(const std::string& method, const std::string& path) {
+    auto best = endpoints.end();
+    for (auto it = endpoints.begin(); it != endpoints.end(); ++it) {
+      const auto& [route_method, prefix] = it->first;
+      if (route_method != method || prefix.empty() || prefix.back() != '/') continue;
+      if (!path.starts_with(prefix)) continue;
+      if (best == endpoints.end() || prefix.size() > best->first.second.size()) best = it;
+    }
+    return best;
+  }
+
   void AddCoreControls();
   void Dispatch(const httplib::Request& request, httplib::Response& response);
   void ServeControl(const httplib::Request& request, httplib::Response& response);
@@ -182,6 +195,7 @@ void MakerSimulator::Impl::ServeEndpoint(const httplib::Request& request, httpli
 
   std::lock_guard<std::mutex> lock(core.mutex());
   auto it = endpoints.find({request.method, request.path});
+  if (it == endpoints.end()) it = FindPrefixEndpoint(request.method, request.path);
   if (it == endpoints.end()) {
     ReplyJson(response, {{"codice", 0}, {"response_message", "Risorsa non trovata: " + request.path}}, 404);
     return;

@@ -12,12 +12,14 @@ namespace oxsms::makersim {
 
 using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
-// Registration of exact (method, path) routes.
+// Registration of (method, path) routes.
 class Router {
  public:
   virtual ~Router() = default;
   // An endpoint of the simulated service: every request is recorded, faults
-  // apply to it, and the handler runs with the state lock held.
+  // apply to it, and the handler runs with the state lock held. A path
+  // ending in "/" also serves every path below it that has no route of its
+  // own ("/s/" serves "/s/AB12CD"); the longest such prefix wins.
   virtual void AddEndpoint(const std::string& method, const std::string& path, Handler handler) = 0;
   // A control endpoint (path under "/_sim/"): not recorded, no faults; the
   // handler runs with the state lock held.
