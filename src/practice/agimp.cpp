@@ -8,7 +8,7 @@ namespace oxsms::practice {
 
 TAgImp::TAgImp(const CatalogueContext& ctx, service::ActivityLog& log,
                const platform::Clock& clock, SearchHost& host)
-    : ctx_(ctx), log_(log), host_(host) {
+    : ctx_(ctx), log_(log), clock_(clock), host_(host) {
   DataRicerca = platform::DateOf(clock.Now());
   inif_ = ApriIniLocale(ctx_.home);
   config_ = std::make_unique<Connection>();

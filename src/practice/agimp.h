@@ -14,14 +14,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/ini_file.h"
+#include "practice/agenda_row_key.h"
 #include "practice/catalogue_context.h"
 #include "practice/connection.h"
 #include "practice/recipient_records.h"
@@ -38,6 +41,10 @@ namespace oxsms::practice {
 inline constexpr const char* kNoPatientDatabase = "Nessun file pazienti aperto";
 
 class PatientLookup;
+
+// `ParseLineRec` of the send orchestration: fills a record from a recipient
+// line; parts missing from the line keep the record's values.
+using LineParser = std::function<void(TLineRec& rec, std::string_view line)>;
 
 // A patient database of `listDB`. `tag` is 1 when its settings version
 // (IMPOSTAZIONI.versione of id 0) is 192 or later: ANAGRAFICA then has the
@@ -80,6 +87,46 @@ class TAgImp {
   // emptied. Raises DatabaseError kNoPatientDatabase when no patient database
   // is open; query errors reach the caller too.
   void RicercaCompleanni(bool trovaSms, bool trovaEmail);
+
+  // --- payment data and links recorded in the agenda ---
+
+  // `AnalizzaIncassi`: for an interactive front end that gathered recipient
+  // lines by other means. Empties `listCellIncassi` and gives it one entry
+  // per line of `listCell` (CercaIncasso's, or a new record), then assigns
+  // each entry with an amount its patient database: the first whose
+  // IMPOSTAZIONI.fileguid equals the entry's fileguid and whose ANAGRAFICA
+  // has the badge. Agenda sets that cannot be opened, a patient database
+  // that cannot be connected and a failing badge lookup raise DatabaseError.
+  void AnalizzaIncassi(const LineParser& parse_line);
+
+  // `CercaIncasso`: appends to `listCellIncassi` the payment data of the
+  // agenda row of `line` (its table, date and time) that has an amount and
+  // no payment link yet, from the first agenda database that has one; true
+  // when it appended. A database that fails counts as not having the row; a
+  // date or time that cannot be read gives false. Raises only when the
+  // agenda sets cannot be opened.
+  bool CercaIncasso(const TLineRec& line);
+
+  // `SalvaLinkPag`: records a created payment link: its identifier in the
+  // agenda row of `rec` in every agenda database (a row that has a link
+  // keeps it), and, when `IncassoRec` names a patient database, a tipo 14
+  // entry of the amount in the patient's accounts (at most one per link).
+  // Does nothing for an empty identifier or one ending in "-1". Never
+  // raises; a write that fails is logged.
+  void SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec);
+
+  // `getLinkBreve`: looks up the short-link code stored for the appointment
+  // of `rec`, in the agenda databases in order. Found: `id_web`, `link_exist`
+  // true and `link_conferma` "https://<link_host>/c/<id_web>"; not found:
+  // `id_web` empty and `link_exist` false. ":" in `rec.Ora` becomes ".".
+  // Never raises. `link_host` is the host part of the link service address.
+  void getLinkBreve(TLineRec& rec, const std::string& link_host);
+
+  // `SalvaLinkBreve`: stores `rec.id_web` in the agenda row of `rec` in
+  // every agenda database where that row has no code yet. Does nothing when
+  // `rec.link_exist` is set or `id_web` is empty. Never raises; a write that
+  // fails everywhere is logged.
+  void SalvaLinkBreve(const TLineRec& rec);
 
   // --- database sets ---
 
@@ -145,8 +192,28 @@ class TAgImp {
   void Discarded(const std::string& surname, const std::string& first_name,
                  const char* reason);
 
+  // An update of one column of the agenda row of a recipient line.
+  struct AgendaUpdate {
+    const char* operation;   // for the log line
+    std::string table;       // plain, upper case
+    const char* value_name;  // the parameter holding `value`
+    std::string value;
+    AgendaRowKey key;
+  };
+  std::string BookkeepingTable(const std::string& id_agenda, const char* operation);
+  bool OpenAgendasQuietly(const char* operation, bool log_failure);
+  bool UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update);
+  static void EndUnitQuietly(Connection& connection) noexcept;
+  bool FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key);
+  void AssignPatientDatabase(std::size_t k);
+  void RecordLinkPayment(const TPazRec& IncassoRec);
+  Connection* PatientDatabaseOf(const TPazRec& IncassoRec);
+  static std::string FindShortLink(Connection& agenda, const std::string& table,
+                                   const AgendaRowKey& key);
+
   const CatalogueContext& ctx_;
   service::ActivityLog& log_;
+  const platform::Clock& clock_;
   SearchHost& host_;
   std::unique_ptr<platform::IniFile> inif_;
   std::unique_ptr<Connection> config_;

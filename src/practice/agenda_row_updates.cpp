@@ -1,0 +1,72 @@
+// Steps shared by the bookkeeping of links in the agenda rows: the table of a
+// recipient line, opening the agenda sets without raising, and an update run
+// on every agenda database.
+#include <soci/soci.h>
+
+#include "practice/agenda_lines.h"
+#include "practice/agenda_row_key.h"
+#include "practice/agimp.h"
+#include "practice/search_database.h"
+
+namespace oxsms::practice {
+
+std::string TAgImp::BookkeepingTable(const std::string& id_agenda, const char* operation) {
+  const std::string table = AgendaTableOfLine(id_agenda);
+  if (table.empty()) return {};
+  if (!IsPlainTableName(table)) {
+    log_.WriteLog(std::string(operation) + ": tabella agenda ignorata, nome non valido: \"" +
+                  PrintableName(table) + "\"");
+    return {};
+  }
+  return table;
+}
+
+bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
+  try {
+    if (agendas_.empty()) ApriAgende();
+    return true;
+  } catch (const std::exception& e) {
+    if (log_failure) log_.WriteLog(std::string(operation) + ": " + e.what());
+    return false;
+  }
+}
+
+bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
+  bool updated_somewhere = false;
+  std::string last_error;
+  for (auto& agenda : agendas_) {
+    std::string value = update.value;
+    std::tm d = update.key.data;
+    std::tm o = update.key.ora;
+    try {
+      ConnectOrRaise(*agenda);
+      try {
+        agenda->Session() << sql, soci::use(value, update.value_name), soci::use(d, "d"),
+            soci::use(o, "o");
+      } catch (const soci::soci_error& e) {
+        throw StatementError(*agenda, e);
+      }
+      agenda->Commit();
+      updated_somewhere = true;
+    } catch (const std::exception& e) {
+      // Most often the table lives in another agenda database.
+      EndUnitQuietly(*agenda);
+      last_error = e.what();
+    }
+  }
+  if (!updated_somewhere && !agendas_.empty()) {
+    log_.WriteLog(std::string(update.operation) + ": agenda non aggiornata (tabella " +
+                  PrintableName(update.table) + "): " + last_error);
+  }
+  return updated_somewhere;
+}
+
+void TAgImp::EndUnitQuietly(Connection& connection) noexcept {
+  try {
+    if (connection.Connected()) connection.Commit();
+  } catch (const std::exception&) {
+    // The unit failed before it wrote anything; ending it only frees its snapshot.
+  }
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,85 @@
+// The bookkeeping of a created payment link: its identifier in the agenda row
+// of the appointment, and the amount in the patient's accounts.
+#include "practice/agenda_lines.h"
+#include "practice/agimp.h"
+#include "practice/patient_accounts.h"
+#include "practice/search_database.h"
+
+namespace oxsms::practice {
+namespace {
+
+constexpr const char* kSalvaLinkPag = "SalvaLinkPag";
+
+// Identifiers of links that the payment service did not really create end so.
+bool IsPlaceholderLink(const std::string& id_linkpag) {
+  return id_linkpag.size() >= 2 && id_linkpag.compare(id_linkpag.size() - 2, 2, "-1") == 0;
+}
+
+std::string LinkUpdate(const std::string& table) {
+  return "update " + table +
+         " set id_linkpag = :id_linkpag  where data= :d and ora= :o and id_linkpag is null";
+}
+
+}  // namespace
+
+void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
+  // An empty identifier would mark the row as linked and hide the fee from
+  // every later scan.
+  if (IncassoRec.id_linkpag.empty() || IsPlaceholderLink(IncassoRec.id_linkpag)) return;
+  const std::string table = BookkeepingTable(rec.id_agenda, kSalvaLinkPag);
+  if (table.empty()) return;
+
+  if (OpenAgendasQuietly(kSalvaLinkPag, /*log_failure=*/true)) {
+    try {
+      UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
+                                           IncassoRec.id_linkpag, RowKeyOf(rec.Data, rec.Ora)});
+    } catch (const std::invalid_argument& e) {
+      log_.WriteLog(std::string(kSalvaLinkPag) + ": agenda non aggiornata: " + e.what());
+    }
+  }
+  try {
+    RecordLinkPayment(IncassoRec);
+  } catch (const std::exception& e) {
+    log_.WriteLog(std::string(kSalvaLinkPag) + ": movimento contabile non registrato: " +
+                  e.what());
+  }
+}
+
+void TAgImp::RecordLinkPayment(const TPazRec& IncassoRec) {
+  if (IncassoRec.idxFilePaz == kNoPatientDatabaseIndex) return;
+  ApriFilePazienti();
+  Connection* patients = PatientDatabaseOf(IncassoRec);
+  if (patients == nullptr) return;
+  const auto code = CodiceClienteOf(*patients, IncassoRec.badge);
+  if (!code) return;
+  const auto record = NumeroCartellaOf(*patients, *code);
+  if (!record) return;
+  LinkPaymentEntry entry;
+  entry.codice_cliente = *code;
+  entry.numero_cartella = *record;
+  entry.data = platform::DateOf(clock_.Now());
+  entry.importo = IncassoRec.incasso;
+  entry.id_linkpag = IncassoRec.id_linkpag;
+  entry.link_pag = IncassoRec.link_pag;
+  AddLinkPaymentEntry(*patients, entry);
+}
+
+Connection* TAgImp::PatientDatabaseOf(const TPazRec& IncassoRec) {
+  if (IncassoRec.idxFilePaz < 0 ||
+      static_cast<std::size_t>(IncassoRec.idxFilePaz) >= patients_.size()) {
+    throw DatabaseError("Archivio pazienti " + std::to_string(IncassoRec.idxFilePaz) +
+                        " non aperto");
+  }
+  Connection& assigned = *patients_[static_cast<std::size_t>(IncassoRec.idxFilePaz)].connection;
+  if (ReadFileguid(assigned) == IncassoRec.fileguid) return &assigned;
+  // The entry's patient database has moved in the list: find it again by its
+  // identifier, so the entry never lands in another practice's accounts.
+  for (auto& database : patients_) {
+    Connection& candidate = *database.connection;
+    if (ReadFileguid(candidate) == IncassoRec.fileguid) return &candidate;
+    CloseQuietly(candidate);
+  }
+  return nullptr;
+}
+
+}  // namespace oxsms::practice

@@ -1,0 +1,106 @@
+// The confirmation short-link code kept in the agenda rows (column ID_WEB).
+#include <gtest/gtest.h>
+
+#include "links_world.h"
+#include "practice/agimp.h"
+
+namespace oxsms::testing::links {
+namespace {
+
+constexpr const char* kHost = "link.example.it";
+
+class ShortLinks : public ::testing::Test {
+ protected:
+  LinksWorld w;
+};
+
+TEST_F(ShortLinks, StoredCodeIsFoundInTheSecondAgendaDatabase) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 0), std::nullopt);
+  w.Fee("agenda2.fdb", "AG1", "2", At(9, 30), std::nullopt);
+  w.SetIdWeb("agenda1.fdb", "AG1", "1", "FIRST");
+  w.SetIdWeb("agenda2.fdb", "AG1", "2", "Xy7Q");
+  auto agimp = w.world.NewAgImp();
+
+  practice::TLineRec rec = RecAt("Agenda1=AG1", "09:30");
+  agimp->getLinkBreve(rec, kHost);
+
+  EXPECT_TRUE(rec.link_exist);
+  EXPECT_EQ(rec.id_web, "Xy7Q");
+  EXPECT_EQ(rec.link_conferma, "https://link.example.it/c/Xy7Q");
+  EXPECT_EQ(rec.Ora, "09.30");
+}
+
+TEST_F(ShortLinks, NoCodeLeavesTheRecordWithoutLink) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 0), std::nullopt);
+  w.Fee("agenda2.fdb", "AG3", "3", At(9, 0), std::nullopt);
+  w.SetIdWeb("agenda2.fdb", "AG3", "3", "OTHER");
+  auto agimp = w.world.NewAgImp();
+
+  for (const char* id_agenda : {"Agenda1=AG1", "same", "", "Agenda1=AG1;drop"}) {
+    practice::TLineRec rec = RecAt(id_agenda, "09.00");
+    rec.id_web = "STALE";  // left from another line
+    rec.link_exist = true;
+    agimp->getLinkBreve(rec, kHost);
+    EXPECT_FALSE(rec.link_exist) << id_agenda;
+    EXPECT_EQ(rec.id_web, "") << id_agenda;
+  }
+}
+
+TEST_F(ShortLinks, SalvaLinkBreveFillsOnlyRowsWithoutCode) {
+  // The same appointment slot in both databases: each gets the code; a row
+  // that has one keeps it.
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  w.Fee("agenda2.fdb", "AG1", "2", At(9, 30), std::nullopt);
+  w.Fee("agenda2.fdb", "AG3", "3", At(9, 30), std::nullopt);
+  w.SetIdWeb("agenda2.fdb", "AG3", "3", "KEEP");
+  w.Fee("agenda1.fdb", "AG1", "4", At(10, 0), std::nullopt);
+  auto agimp = w.world.NewAgImp();
+
+  practice::TLineRec rec = RecAt("Agenda1=AG1", "09:30");
+  rec.id_web = "NEW1";
+  agimp->SalvaLinkBreve(rec);
+  rec.id_agenda = "Agenda3=AG3";
+  agimp->SalvaLinkBreve(rec);
+
+  EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), "NEW1");
+  EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "2", "ID_WEB"), "NEW1");
+  EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG3", "3", "ID_WEB"), "KEEP");
+  EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "4", "ID_WEB"), std::nullopt);
+}
+
+TEST_F(ShortLinks, SalvaLinkBreveAfterAFoundLinkOrWithoutCodeWritesNothing) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  auto agimp = w.world.NewAgImp();
+
+  practice::TLineRec found = RecAt("Agenda1=AG1", "09.30");
+  found.id_web = "OLD";
+  found.link_exist = true;
+  agimp->SalvaLinkBreve(found);
+  practice::TLineRec empty = RecAt("Agenda1=AG1", "09.30");
+  agimp->SalvaLinkBreve(empty);
+  EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), std::nullopt);
+
+  // The round trip: a code stored now is found by the next send.
+  practice::TLineRec created = RecAt("Agenda1=AG1", "09.30");
+  created.id_web = "C0DE";
+  agimp->SalvaLinkBreve(created);
+  practice::TLineRec next = RecAt("Agenda1=AG1", "09.30");
+  agimp->getLinkBreve(next, kHost);
+  EXPECT_TRUE(next.link_exist);
+  EXPECT_EQ(next.link_conferma, "https://link.example.it/c/C0DE");
+}
+
+TEST_F(ShortLinks, AStoreThatReachesNoAgendaRowIsLogged) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  auto agimp = w.world.NewAgImp();
+
+  practice::TLineRec rec = RecAt("Agenda7=AG7", "09.30");
+  rec.id_web = "NEW1";
+  EXPECT_NO_THROW(agimp->SalvaLinkBreve(rec));
+  EXPECT_NE(w.world.LogText().find("SalvaLinkBreve: agenda non aggiornata (tabella AG7)"),
+            std::string::npos)
+      << w.world.LogText();
+}
+
+}  // namespace
+}  // namespace oxsms::testing::links
