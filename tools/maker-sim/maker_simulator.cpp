@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "maker-sim/link_service.h"
 #include "maker-sim/sim_core.h"
 #include "maker-sim/sim_json.h"
 #include "maker-sim/sim_service.h"
@@ -205,6 +206,8 @@ void MakerSimulator::Impl::ServeEndpoint(const httplib::Request& request, httpli
 
 MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl>()) {
   impl_->services.push_back(std::make_unique<SmsGatewayService>(impl_->core));
+  const SimService& sms_accounts = *impl_->services.back();
+  impl_->services.push_back(std::make_unique<LinkService>(impl_->core, AccountsOf(sms_accounts)));
   for (auto& service : impl_->services) service->AddRoutes(*impl_);
   impl_->AddCoreControls();
   impl_->initial_state = std::move(initial_state);
