@@ -63,7 +63,9 @@ void LinkService::AddRoutes(Router& router) {
 void LinkService::LoadState(const json& section) {
   std::string url_base;
   if (!section.is_null()) {
-    if (!section.is_object()) throw std::invalid_argument("lo stato \"links\" deve essere un oggetto");
+    if (!section.is_object()) {
+      throw std::invalid_argument("lo stato \"links\" deve essere un oggetto");
+    }
     url_base = OptionalString(section, "url_base", "");
     while (!url_base.empty() && url_base.back() == '/') url_base.pop_back();
   }
@@ -122,10 +124,10 @@ void LinkService::Create(const httplib::Request& request, httplib::Response& res
   link.ore_disdetta = ore_disdetta;
   link.time = UtcTimestamp();
   links_.push_back(link);
-  ReplyJson(response, {{"codice", 1},
-                       {"response_message", "Link creato"},
-                       {"dati", {{"ConfermaAppuntamenti",
-                                  {{"link_breve", link.code}, {"url", link.url}}}}}});
+  ReplyJson(response,
+            {{"codice", 1},
+             {"response_message", "Link creato"},
+             {"dati", {{"ConfermaAppuntamenti", {{"link_breve", link.code}, {"url", link.url}}}}}});
 }
 
 void LinkService::Page(const httplib::Request& request, httplib::Response& response) const {

@@ -28,8 +28,7 @@ struct CreatedLink {
 
 class LinkService : public SimService {
  public:
-  LinkService(SimCore& core, AccountCheck accounts)
-      : core_(core), accounts_(std::move(accounts)) {}
+  LinkService(SimCore& core, AccountCheck accounts) : core_(core), accounts_(std::move(accounts)) {}
 
   std::string Name() const override { return "links"; }
   void AddRoutes(Router& router) override;

@@ -5,8 +5,7 @@
 namespace oxsms::makersim {
 
 AccountCheck AccountsOf(const SimService& sms) {
-  return [&sms](const std::string& user,
-                const std::string& pwd) -> std::optional<std::string> {
+  return [&sms](const std::string& user, const std::string& pwd) -> std::optional<std::string> {
     const nlohmann::json state = sms.SaveState();
     const auto accounts = state.find("accounts");
     if (accounts == state.end() || !accounts->is_array()) return "Utente non riconosciuto";
