@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "maker-sim/link_service.h"
+#include "maker-sim/payment_service.h"
 #include "maker-sim/sim_core.h"
 #include "maker-sim/sim_json.h"
 #include "maker-sim/sim_service.h"
@@ -208,6 +209,7 @@ MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl
   impl_->services.push_back(std::make_unique<SmsGatewayService>(impl_->core));
   const SimService& sms_accounts = *impl_->services.back();
   impl_->services.push_back(std::make_unique<LinkService>(impl_->core, AccountsOf(sms_accounts)));
+  impl_->services.push_back(std::make_unique<PaymentService>(impl_->core, AccountsOf(sms_accounts)));
   for (auto& service : impl_->services) service->AddRoutes(*impl_);
   impl_->AddCoreControls();
   impl_->initial_state = std::move(initial_state);
