@@ -1,0 +1,289 @@
+#include "channels/whatsapp_template_sender.h"
+
+#include <exception>
+#include <utility>
+
+#include "channels/channel_error.h"
+#include "channels/sms_text.h"
+
+namespace oxsms::channels {
+namespace {
+
+constexpr const char* kSameAppointment = "same";
+constexpr const char* kDefaultDescrPag = "Pagamento prestazione";
+constexpr const char* kCreditOver = "Disponibilità di sms terminata";
+constexpr const char* kNoReply = "Errore del server per di invio";
+constexpr const char* kRefusedShown =
+    "errore d'invio, la chiamata e la risposta sono state copiate negli appunti";
+
+bool Contains(const std::string& text, const char* what) {
+  return text.find(what) != std::string::npos;
+}
+
+// The person fields come from the line alone, so nothing of one patient (a
+// date, a weekday) reaches the message of the next; the link fields stay for
+// "same" lines.
+void TakePersonFields(practice::TLineRec& rec, practice::TLineRec parsed) {
+  rec.Cognome = std::move(parsed.Cognome);
+  rec.Nome = std::move(parsed.Nome);
+  rec.Paese = std::move(parsed.Paese);
+  rec.Cellulare = std::move(parsed.Cellulare);
+  rec.Data = std::move(parsed.Data);
+  rec.Ora = std::move(parsed.Ora);
+}
+
+std::string Readable(const nlohmann::json& value) {
+  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+std::string Readable(const TemplateObject& value) {
+  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string RefusalMessage(const nlohmann::json& reply) {
+  for (const char* member : {"message", "response_message"}) {
+    const auto it = reply.find(member);
+    if (it != reply.end() && it->is_string()) return it->get<std::string>();
+  }
+  return {};
+}
+
+bool Accepted(const nlohmann::json& reply) {
+  const auto it = reply.find("codice");
+  if (it == reply.end()) return false;
+  if (it->is_number_integer()) return it->get<long long>() == 1;
+  return it->is_string() && it->get<std::string>() == "1";
+}
+
+}  // namespace
+
+WhatsAppTemplateClient::WhatsAppTemplateClient(SmsHost& sms, WhatsAppHost& host,
+                                               MessageComposer& composer, LinkSource links,
+                                               platform::OperatorPrompt& operator_prompt,
+                                               net::HttpClient& http, service::ActivityLog& log,
+                                               net::MakerService service)
+    : sms_(sms),
+      host_(host),
+      composer_(composer),
+      links_(std::move(links)),
+      operator_(operator_prompt),
+      http_(http),
+      log_(log),
+      service_(std::move(service)) {}
+
+void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& listSmsCell) {
+  const std::size_t lines = listSmsCell.size();
+  const bool test = sms_.TestMode();
+  if (!test) CheckCredit(lines);
+
+  WhatsAppSettings settings = host_.Settings();
+  if (settings.descr_pag_predef.empty()) {
+    settings.descr_pag_predef = kDefaultDescrPag;
+    host_.SetDescrPagPredef(settings.descr_pag_predef);
+  }
+  TemplateObject request = RequestHead(settings, lines);
+
+  TemplateObject variabili = TemplateObject::array();
+  practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
+  for (std::size_t i = 0; i < lines; ++i) {
+    if (auto recipient = Recipient(i, listSmsCell[i], settings, rec)) {
+      variabili.push_back(std::move(*recipient));
+    }
+  }
+  if (variabili.empty()) return;
+  request["variabili"] = std::move(variabili);
+
+  if (test) {
+    log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(request));
+    return;
+  }
+
+  const std::optional<nlohmann::json> reply = InviaTemplate(request);
+  if (!reply) throw ChannelError(kNoReply);
+  if (!Accepted(*reply)) {
+    Refused(request, *reply, settings);
+    return;
+  }
+  SmsCounters counters = sms_.Counters();
+  counters.smsDisp -= static_cast<int32_t>(lines);
+  counters.smsInviabili -= static_cast<int32_t>(lines);
+  sms_.SetCounters(counters);
+  log_.WriteLog("Invio Whatsapp Diretto");
+  log_.WriteLog(JoinLines(listSmsCell));
+}
+
+void WhatsAppTemplateClient::CheckCredit(std::size_t lines) {
+  const SmsCounters counters = sms_.Counters();
+  if (counters.smsDisp < 1) {
+    log_.WriteLog(kCreditOver);
+    throw ChannelError(kCreditOver);
+  }
+  if (counters.smsInviabili < 0 || static_cast<std::size_t>(counters.smsInviabili) < lines) {
+    const std::string message =
+        "Disponibilità di sms non sufficiente per l'invio di " + std::to_string(lines) + " sms";
+    log_.WriteLog(message);
+    throw ChannelError(message);
+  }
+}
+
+TemplateObject WhatsAppTemplateClient::RequestHead(const WhatsAppSettings& settings,
+                                                   std::size_t lines) const {
+  TemplateObject request = TemplateObject::object();
+  request["sigla_template"] = settings.TemplaTeInvioWhts;
+  request["mittente"] = settings.CellWhts;
+  request["count_msg"] = lines;
+  request["bool_conferma_invio"] = ConfermaInvio(settings.AsService, lines);
+  request["variabili_globali"] = VariabiliGlobali(settings);
+  return request;
+}
+
+std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
+                                                                const std::string& line,
+                                                                const WhatsAppSettings& settings,
+                                                                practice::TLineRec& rec) {
+  practice::RecipientLists& lists = sms_.Batch();
+  practice::TPazRec paz =
+      i < lists.listCellIncassi.size() ? lists.listCellIncassi[i] : practice::TPazRec{};
+  if (EscludiPerPagamento(settings, sms_.SkipZeroFees(), paz)) return std::nullopt;
+
+  TakePersonFields(rec, composer_.ParseLineRec(line));
+  // A line without a number would make the service refuse the whole batch.
+  if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) return std::nullopt;
+  rec.id_agenda = i < lists.list_id_agenda.size() ? lists.list_id_agenda[i] : std::string();
+  if (rec.id_agenda != kSameAppointment) {
+    rec.id_web.clear();
+    rec.link_conferma.clear();
+  }
+
+  TemplateObject recipient = TemplateObject::object();
+  recipient["destinatario"] = rec.Paese + rec.Cellulare;
+  if (!rec.Cognome.empty()) recipient["cognome"] = rec.Cognome;
+  if (!rec.Nome.empty()) recipient["nome"] = rec.Nome;
+  if (!rec.Data.empty()) {
+    recipient["data"] = rec.Data;
+    recipient["giorno"] = GiornoDellaSettimana(rec.Data);
+  }
+  if (!rec.Ora.empty()) recipient["ora"] = rec.Ora;
+
+  const PaymentWords words = PaymentFields(i, settings, rec, paz, recipient);
+  ConfirmationLink(i, settings, rec, recipient);
+  recipient["testo_libero"] = FreeText(settings, words, rec, paz);
+  return recipient;
+}
+
+WhatsAppTemplateClient::PaymentWords WhatsAppTemplateClient::PaymentFields(
+    std::size_t i, const WhatsAppSettings& settings, practice::TLineRec& rec,
+    practice::TPazRec& paz, TemplateObject& recipient) {
+  PaymentWords words;
+  if (!ChiedePagamento(settings)) return words;
+  if (Contains(settings.variabiliInvioWhts, "link_pagamento")) recipient["link_pagamento"] = "";
+  if (Contains(settings.variabiliInvioWhts, "descrizione_pag")) recipient["descrizione_pag"] = "";
+  try {
+    if (!settings.link_pag_predef.empty()) {
+      words.link = settings.link_pag_predef;
+      words.descrizione = settings.descr_pag_predef;
+      recipient["link_pagamento"] = words.link;
+      recipient["descrizione_pag"] = words.descrizione;
+    } else if (paz.incasso != 0 && settings.isLinkPag == kLinkPagInUse) {
+      LinkServices* links = links_();
+      if (!sms_.TestMode() && rec.id_agenda != kSameAppointment && links != nullptr) {
+        links->OttieniLinkPag(rec, paz);
+        practice::RecipientLists& lists = sms_.Batch();
+        if (i < lists.listCellIncassi.size()) lists.listCellIncassi[i] = paz;
+        if (!paz.id_linkpag.empty()) links->SalvaLinkPag(rec, paz);
+      }
+      words.link = paz.link_pag;
+      words.descrizione = settings.descr_pag_predef;
+      recipient["link_pagamento"] = words.link;
+      recipient["descrizione_pag"] = words.descrizione;
+    }
+    words.chosen = true;
+  } catch (const std::exception&) {
+    // A payment link that cannot be had leaves the fields as they are; the
+    // message still goes out.
+  }
+  return words;
+}
+
+void WhatsAppTemplateClient::ConfirmationLink(std::size_t i, const WhatsAppSettings& settings,
+                                              practice::TLineRec& rec,
+                                              TemplateObject& recipient) {
+  if (rec.Data.empty() || rec.Ora.empty() || settings.linkConfermaInvioWhts != kLinkConfermaOn ||
+      i >= sms_.Batch().list_id_agenda.size()) {
+    return;
+  }
+  LinkServices* links = links_();
+  if (links == nullptr) return;
+  try {
+    links->OttieniLink(rec);
+    recipient["link_breve"] = rec.id_web;
+    if (!rec.id_web.empty() && rec.id_agenda != kSameAppointment) links->SalvaLinkBreve(rec);
+  } catch (const std::exception& e) {
+    log_.WriteLog("Errore OttieniLink Conferma");
+    log_.WriteLog(e.what());
+  }
+}
+
+std::string WhatsAppTemplateClient::FreeText(const WhatsAppSettings& settings,
+                                             const PaymentWords& words, practice::TLineRec& rec,
+                                             const practice::TPazRec& paz) {
+  const std::string text =
+      words.chosen
+          ? SostituisciParolePagamento(settings.TestoLiberoInvioWhts, words.link, words.descrizione)
+          : settings.TestoLiberoInvioWhts;
+  if (text.empty()) return {};
+  // The payment record is composed on a copy (the batch list already holds
+  // what step 4 obtained); the line record keeps a link fetched here, so a
+  // "same" line after it reuses that link.
+  practice::TPazRec paz_copy = paz;
+  return Base64OneLine(composer_.ComponiTesto({text}, rec, paz_copy));
+}
+
+void WhatsAppTemplateClient::Refused(const TemplateObject& request, const nlohmann::json& reply,
+                                     const WhatsAppSettings& settings) {
+  if (settings.IsVisual != 1) {
+    throw ChannelError("Errore di invio template " + RefusalMessage(reply));
+  }
+  TemplateObject shown = request;
+  shown["user"] = sms_.GatewayAccount().User;
+  shown["pwd"] = "********";
+  host_.CopiaNegliAppunti("chiamata\r\n" + Readable(shown) + "\r\r\nRiposta\r\n" + Readable(reply));
+  operator_.MostraMessaggio(kRefusedShown);
+}
+
+std::optional<nlohmann::json> WhatsAppTemplateClient::InviaTemplate(const TemplateObject& obj) {
+  TemplateObject body = obj;
+  const SmsAccount account = sms_.GatewayAccount();
+  body["user"] = account.User;
+  body["pwd"] = account.Pwd;
+  net::MakerReply reply = Post(kInviaTemplatePath, body);
+  if (reply.empty()) return std::nullopt;
+  return std::move(*reply.object);
+}
+
+nlohmann::json WhatsAppTemplateClient::ListaTemplate() {
+  TemplateObject body = TemplateObject::object();
+  const SmsAccount account = sms_.GatewayAccount();
+  body["user"] = account.User;
+  body["pwd"] = account.Pwd;
+  net::MakerReply reply = Post(kListaTemplatePath, body);
+  if (reply.empty()) throw ChannelError("errore del server Cloud");
+  if (reply.codice() == 0) host_.CopiaNegliAppunti(reply.text);
+  return std::move(*reply.object);
+}
+
+net::MakerReply WhatsAppTemplateClient::Post(const char* path, const TemplateObject& body) {
+  // The request keeps its members in the order they were added, so the body
+  // is written here rather than from an unordered object.
+  net::HttpRequest request = net::MakeMakerRequest(service_, path, nlohmann::json::object());
+  request.body = body.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+  const net::HttpResponse response = http_.Send(request);
+  net::MakerReply reply = net::ReadMakerReply(response);
+  if (reply.text.find_first_not_of(" \t\r\n") == std::string::npos) return net::MakerReply{};
+  if (!reply.object) {
+    throw GatewayReplyError("Risposta non valida dal servizio WhatsApp (HTTP " +
+                            std::to_string(response.status) + ", " + path + ")");
+  }
+  return reply;
+}
+
+}  // namespace oxsms::channels
