@@ -15,6 +15,7 @@
 #include "maker-sim/sim_json.h"
 #include "maker-sim/sim_service.h"
 #include "maker-sim/sms_gateway_service.h"
+#include "maker-sim/whatsapp_service.h"
 
 namespace oxsms::makersim {
 
@@ -209,6 +210,8 @@ MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl
   impl_->services.push_back(std::make_unique<SmsGatewayService>(impl_->core));
   const SimService& sms_accounts = *impl_->services.back();
   impl_->services.push_back(std::make_unique<LinkService>(impl_->core, AccountsOf(sms_accounts)));
+  impl_->services.push_back(std::make_unique<WhatsAppService>(
+      impl_->core, static_cast<SmsGatewayService&>(*impl_->services.front()).state()));
   impl_->services.push_back(std::make_unique<PaymentService>(impl_->core, AccountsOf(sms_accounts)));
   for (auto& service : impl_->services) service->AddRoutes(*impl_);
   impl_->AddCoreControls();

@@ -18,6 +18,10 @@ class SmsGatewayService : public SimService {
   void LoadState(const nlohmann::json& section) override;
   nlohmann::json SaveState() const override { return state_.ToJson(); }
 
+  // The accounts and their credit, which the WhatsApp template service
+  // shares. The object stays the same across LoadState.
+  SmsGatewayState& state() { return state_; }
+
  private:
   void VerifyUser(const httplib::Request& request, httplib::Response& response);
   void SendSingle(const httplib::Request& request, httplib::Response& response);
