@@ -38,7 +38,7 @@ curl -s -X POST -H 'Content-Type: application/json' -d '{"alias":"StudioDemo"}' 
   "$sim/_sim/aliases" > /dev/null
 
 echo "== demo practice in $demo"
-"$build/tools/fixture/oxsms-fixture" --home "$demo" --force --rest-host "$sim" --patients 60 \
+"$build/tools/fixture/oxsms-fixture" --home "$demo" --force --rest-host "$sim" --maker-url "$sim" --whatsapp --patients 60 \
   --appointments 40 --days 3
 
 rm -f "$demo/sms.log"
@@ -66,6 +66,48 @@ for m in msgs:
     print("  %-16s %-10s %s" % (m.get("recipient", m.get("rcpt", "")), m.get("sender", m.get("from", "")), m.get("text", "")))
 print("  (%d SMS)" % len(msgs))
 '
+echo "== WhatsApp template messages received"
+curl -s "$sim/_sim/whatsapp" | python3 -c '
+import json, sys
+msgs = json.load(sys.stdin)
+msgs = msgs.get("messages", msgs) if isinstance(msgs, dict) else msgs
+for m in msgs:
+    v = m.get("variabili", {})
+    print("  %-16s %-11s %s %s %s link %s%s" % (m.get("destinatario", ""), m.get("sigla_template", ""),
+          v.get("nome", ""), v.get("data", ""), v.get("ora", ""), v.get("link_breve", ""),
+          (" pagamento " + v["link_pagamento"]) if v.get("link_pagamento") else ""))
+print("  (%d messages)" % len(msgs))
+'
+echo "== confirmation and payment links created"
+curl -s "$sim/_sim/links" | python3 -c '
+import json, sys
+links = json.load(sys.stdin)
+links = links.get("links", links) if isinstance(links, dict) else links
+print("  %d confirmation links" % len(links))
+'
+curl -s "$sim/_sim/payments" | python3 -c '
+import json, sys
+p = json.load(sys.stdin)
+p = p.get("payments", p) if isinstance(p, dict) else p
+print("  %d payment links" % len(p))
+'
+echo "== link codes written back into the agenda and the accounts"
+for db in "$demo"/database/agenda*.fdb; do
+  [ -f "$db" ] || continue
+  tables=$(echo "select trim(rdb\$relation_name) from rdb\$relations where rdb\$relation_name starting with 'AGENDA_';" |
+           isql-fb -q -user SYSDBA -password x "$db" 2>/dev/null | grep -E '^AGENDA_' || true)
+  for t in $tables; do
+    echo "  $(basename "$db") $t:"
+    echo "select DATA, ORA, BADGE, ID_WEB, ID_LINKPAG from $t where ID_WEB is not null or ID_LINKPAG is not null order by DATA, ORA;" |
+      isql-fb -q -user SYSDBA -password x "$db" 2>/dev/null | sed 's/^/    /' | head -n 20
+  done
+done
+for db in "$demo"/database/pazienti*.fdb; do
+  [ -f "$db" ] || continue
+  echo "  $(basename "$db") CONTAB (payment links):"
+  echo "select CODICE_CLIENTE, IMPORTO, PEC, SCANDOC from CONTAB where TIPO = 14 and PEC is not null;" |
+    isql-fb -q -user SYSDBA -password x "$db" 2>/dev/null | sed 's/^/    /' | head -n 20
+done
 echo "== gateway account after the run"
 curl -s "$sim/_sim/state" | python3 -c '
 import json, sys

@@ -32,4 +32,21 @@ std::string FieldsComposer::ComponiTesto(const std::vector<std::string>& testoLi
   return result;
 }
 
+channels::WhatsAppSettings FieldsWhatsAppHost::Settings() const {
+  channels::WhatsAppSettings s;
+  s.TemplaTeInvioWhts = fields_.TemplaTeInvioWhts;
+  s.TestoLiberoInvioWhts = fields_.TestoLiberoInvioWhts;
+  s.variabiliInvioWhts = fields_.variabiliInvioWhts;
+  s.linkConfermaInvioWhts = fields_.linkConfermaInvioWhts;
+  s.link_pag_predef = fields_.link_pag_predef;
+  s.descr_pag_predef = fields_.descr_pag_predef;
+  s.CellWhts = fields_.UserConnect.CellWhts;
+  s.IntestazioneWhts = fields_.UserConnect.IntestazioneWhts;
+  s.IndirizzoWhts = fields_.UserConnect.IndirizzoWhts;
+  s.AsService = fields_.AsService;
+  s.IsVisual = fields_.IsVisual;
+  s.isLinkPag = fields_.isLinkPag;
+  return s;
+}
+
 }  // namespace oxsms::dispatch

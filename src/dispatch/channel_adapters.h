@@ -10,6 +10,8 @@
 #include "channels/message_composer.h"
 #include "channels/sms_host.h"
 #include "channels/link_services.h"
+#include "channels/whatsapp_host.h"
+#include "service/activity_log.h"
 #include "dispatch/tdm1_fields.h"
 
 namespace oxsms::dispatch {
@@ -50,6 +52,23 @@ class FieldsComposer : public channels::MessageComposer {
  private:
   TDM1Fields& fields_;
   std::function<LinkServices*()> links_;
+};
+
+// The WhatsApp template fields over the settings object's fields. There is no
+// clipboard in the service: what the desktop would put there goes to the log.
+class FieldsWhatsAppHost : public channels::WhatsAppHost {
+ public:
+  FieldsWhatsAppHost(TDM1Fields& fields, service::ActivityLog& log) : fields_(fields), log_(log) {}
+
+  channels::WhatsAppSettings Settings() const override;
+  void SetDescrPagPredef(const std::string& description) override {
+    fields_.descr_pag_predef = description;
+  }
+  void CopiaNegliAppunti(const std::string& text) override { log_.WriteLog(text); }
+
+ private:
+  TDM1Fields& fields_;
+  service::ActivityLog& log_;
 };
 
 }  // namespace oxsms::dispatch

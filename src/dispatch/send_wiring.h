@@ -5,8 +5,9 @@
 //
 // Every piece has a default, so a settings object works as created: a libcurl
 // HTTP client, the headless operator (questions answered with their
-// unattended answer and logged), email and WhatsApp templates "not available"
-// (one log line per batch) and no link services. The Use... calls replace a
+// unattended answer and logged), the maker's WhatsApp template service and
+// its link and payment services at the addresses of config.ini, and email
+// "not available" (one log line per batch). The Use... calls replace a
 // default; the object passed must outlive the wiring. The SMS client is made
 // at its first use and made anew after a change of what it is wired with.
 //
@@ -18,8 +19,10 @@
 #include <string>
 
 #include "channels/sms_gateway.h"
+#include "channels/whatsapp_template_sender.h"
 #include "dispatch/channel_adapters.h"
 #include "channels/link_services.h"
+#include "dispatch/run_link_services.h"
 #include "dispatch/send_channels.h"
 #include "dispatch/tdm1_fields.h"
 #include "net/http_client.h"
@@ -34,16 +37,20 @@ using channels::LinkServices;
 class SendWiring {
  public:
   // `fields` are those of the settings object, `reload` its ReadConnect;
-  // `rest_host` the gateway's base address ("rest_host" of config.ini).
+  // `rest_host` the gateway's base address ("rest_host" of config.ini);
+  // `config_db` and the two AgImp functions reach the settings object's
+  // configuration connection and the run's search object.
   SendWiring(TDM1Fields& fields, std::function<bool()> reload, service::ActivityLog& log,
-             const practice::CatalogueContext& catalogue, std::string rest_host);
+             const practice::CatalogueContext& catalogue, std::string rest_host,
+             practice::Connection& config_db, std::function<practice::TAgImp*()> current_agimp,
+             std::function<practice::TAgImp&()> ensure_agimp);
   ~SendWiring();
   SendWiring(const SendWiring&) = delete;
   SendWiring& operator=(const SendWiring&) = delete;
 
   channels::SmsGateway& Sms();
   EmailBatchSender& Email() { return *email_; }
-  WhatsAppTemplateSender& WhatsAppTemplates() { return *whatsapp_; }
+  WhatsAppTemplateSender& WhatsAppTemplates();
   // None until a link service is wired in.
   LinkServices* Links() const { return links_; }
 
@@ -55,6 +62,8 @@ class SendWiring {
   void UseWhatsAppTemplates(WhatsAppTemplateSender& whatsapp) { whatsapp_ = &whatsapp; }
   // nullptr: no link is fetched.
   void UseLinks(LinkServices* links) { links_ = links; }
+  // The maker's services as they were wired at creation.
+  LinkServices* RunLinks() { return &run_links_; }
 
  private:
   service::ActivityLog& log_;
@@ -64,6 +73,7 @@ class SendWiring {
   FieldsSmsHost sms_host_;
   FieldsComposer composer_;
 
+  std::unique_ptr<net::HttpClient> curl_;
   std::unique_ptr<net::HttpClient> own_http_;
   net::HttpClient* http_ = nullptr;
   std::unique_ptr<platform::OperatorPrompt> own_operator_;
@@ -71,11 +81,29 @@ class SendWiring {
   channels::Sleeper sleep_ = channels::SleepFor;
   std::unique_ptr<channels::SmsGateway> sms_;
 
+  net::HttpClient& Http();
+  platform::OperatorPrompt& Operator();
+
+  // The WhatsApp template client made at its first use, behind the
+  // run's sender interface.
+  class WhatsAppClientSender : public WhatsAppTemplateSender {
+   public:
+    explicit WhatsAppClientSender(SendWiring& wiring) : wiring_(wiring) {}
+    void MultiSendWhtsB(const std::vector<std::string>& batch) override;
+
+   private:
+    SendWiring& wiring_;
+  };
+
+  FieldsWhatsAppHost whatsapp_host_;
+  std::unique_ptr<channels::WhatsAppTemplateClient> whatsapp_client_;
+  WhatsAppClientSender whatsapp_sender_{*this};
+  RunLinkServices run_links_;
+
   EmailUnavailable no_email_;
-  WhatsAppTemplatesUnavailable no_whatsapp_;
   EmailBatchSender* email_ = &no_email_;
-  WhatsAppTemplateSender* whatsapp_ = &no_whatsapp_;
-  LinkServices* links_ = nullptr;
+  WhatsAppTemplateSender* whatsapp_ = &whatsapp_sender_;
+  LinkServices* links_ = &run_links_;
 };
 
 }  // namespace oxsms::dispatch

@@ -36,7 +36,9 @@ TDM1::TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& lo
     : catalogue_(catalogue), log_(log), clock_(clock), registry_(registry) {
   DataModuleCreate();
   channels_ = std::make_unique<SendWiring>(
-      *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host);
+      *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host,
+      IBDatabaseConfig, [this] { return AgImp.get(); },
+      [this]() -> practice::TAgImp& { return EnsureAgImp(); });
 }
 
 TDM1::~TDM1() { DataModuleDestroy(); }

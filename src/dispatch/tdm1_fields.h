@@ -119,6 +119,7 @@ struct TDM1Fields {
   int32_t isLinkPag = 2;  // payment-link module: 1 in use, 2 not in use
   bool doublepassincassi = false;
   std::string descr_pag_predef;  // "<descrizione_pag>"; set when first needed
+  std::string link_pag_predef;   // a predefined payment link for WhatsApp ("" = none)
 };
 
 }  // namespace oxsms::dispatch

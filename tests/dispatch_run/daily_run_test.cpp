@@ -95,9 +95,12 @@ TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
   EXPECT_EQ(sms[0].at("recipient"), "+393331");
   EXPECT_EQ(sms[1].at("recipient"), "+393332");
   EXPECT_EQ(sms[1].at("text"), "Preavviso Anna 20/05/2025");
-  // No payment links are wired in: the placeholder stays.
+  // The fee gets a new payment link from the payment service.
   EXPECT_EQ(sms[2].at("recipient"), "+393333");
-  EXPECT_EQ(sms[2].at("text"), "Pagamento prestazione: <link_pag>");
+  const std::string text = sms[2].at("text");
+  EXPECT_EQ(text.rfind("Pagamento prestazione: http", 0), 0u) << text;
+  EXPECT_NE(text.find("/s/"), std::string::npos) << text;
+  EXPECT_EQ(w.Requests("/rest/crea_url_pagamento.json").size(), 1u);
   EXPECT_FALSE(dm.eliminaIncassiNulli);
 }
 
@@ -261,16 +264,43 @@ TEST_F(DailyRun, BrokenDayDigitEndsTheRunWithALogLine) {
 }
 
 TEST_F(DailyRun, WhatsAppTemplatesAloneStillCheckTheCredit) {
-  w.Patient("1", "Rossi", "3331");
+  w.Patient("1", "Rossi", "3331234567");
   w.Appointment("1", Day(13), 9);
-  w.Dm().CBServizioSMS = false;
-  w.Dm().CBServizioWhatsapp = true;
+  auto& dm = w.Dm();
+  dm.CBServizioSMS = false;
+  dm.CBServizioWhatsapp = true;
+  dm.SiglaGeneraleAppWhts = "PROMEMORIA";
+  dm.UserConnect.CellWhts = "+393330000000";
 
-  w.RunOn(Day(12));
+  w.RunOn(Day(13 - 1));
 
   EXPECT_EQ(w.Requests(kVerifyPath).size(), 1u);
-  EXPECT_TRUE(Logged(w, "Invio WhatsApp con template non disponibile in questa installazione: 1"));
+  EXPECT_EQ(w.Requests("/whatsapp/invia_template.json").size(), 1u);
   EXPECT_TRUE(w.AcceptedSms().empty());
+}
+
+TEST_F(DailyRun, ReminderCarriesAConfirmationLinkStoredInTheAgendaAndReusedTheNextRun) {
+  w.Patient("1", "Rossi", "3331234567");
+  w.Appointment("1", Day(14), 9);
+  auto& dm = w.Dm();
+  dm.TestoInvioApp = "Conferma: <link_conferma>";
+  dm.GGPreavviso = 1;
+
+  w.RunOn(Day(13));  // the reminder of the 14th: a new link
+  ASSERT_EQ(w.Requests("/conferma_appuntamenti/crea.json").size(), 1u);
+  const nlohmann::json first = w.AcceptedSms();
+  ASSERT_EQ(first.size(), 1u);
+  const std::string text = first[0]["text"].get<std::string>();
+  EXPECT_NE(text.find("/c/"), std::string::npos) << text;
+
+  w.RunOn(Day(13));  // the same appointment again: the stored link, no new request
+  EXPECT_EQ(w.Requests("/conferma_appuntamenti/crea.json").size(), 1u);
+  const nlohmann::json second = w.AcceptedSms();
+  ASSERT_EQ(second.size(), 2u);
+  // The stored code comes back as the link host's https address.
+  const std::string code = text.substr(text.find("/c/"));
+  const std::string again = second[1]["text"].get<std::string>();
+  EXPECT_EQ(again.substr(again.find("/c/")), code);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@ platform::TDateTime Day(int day_of_may) { return platform::EncodeDate(2025, 5, d
 
 RunWorld::RunWorld(long ftp_limit) {
   sim.Start();
+  // Every maker service of the run is the simulator.
+  world.installation.link_url = sim.base_url();
+  world.installation.payment_url = sim.base_url();
+  world.installation.secure_sms_url = sim.base_url();
   WriteFile(world.dir / "config.ini",
             "[Database]\r\nFile=" + (world.dir / "config.fdb").string() +
                 "\r\nprotocollo=0\r\n[Database Ag]\r\nUser=SYSDBA\r\n[sms]\r\nrest_host=" +
@@ -25,6 +29,12 @@ RunWorld::RunWorld(long ftp_limit) {
   config.Session() << "create table IMP_CLINICA (ID integer, GDB_SMS blob sub_type 0)";
   config.Commit();
   config.Session() << "insert into IMP_CLINICA (ID) values (1)";
+  config.Commit();
+  // The practice's Stripe account, the one the simulated payment service knows.
+  config.Session() << "create table LINKPAG (ID integer, ID_ACCOUNT_STRIPE varchar(64), "
+                      "INTESTAZIONE varchar(100), DESCRIZIONE varchar(100))";
+  config.Commit();
+  config.Session() << "insert into LINKPAG values (1, 'acct_1Demo1', 'Studio', 'Conto')";
   config.Commit();
   const std::string document = R"({"user": "demo", "pwd": "demo", "testata": "STUDIO"})";
   dispatch::WriteSettingsRow(config, dispatch::ReadSettingsRow(config),

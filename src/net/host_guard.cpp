@@ -1,0 +1,28 @@
+#include "net/host_guard.h"
+
+#include "net/maker_rest.h"
+
+namespace oxsms::net {
+
+HostGuardHttpClient::HostGuardHttpClient(HttpClient& inner, std::chrono::seconds pause, Clock now)
+    : inner_(inner), pause_(pause), now_(std::move(now)) {}
+
+HttpResponse HostGuardHttpClient::Send(const HttpRequest& request) {
+  const std::string host = HostOf(request.url);
+  const auto paused = paused_.find(host);
+  if (paused != paused_.end()) {
+    if (now_() < paused->second.until) {
+      throw HttpError("Servizio non raggiungibile: " + host +
+                      " (richieste sospese dopo l'errore: " + paused->second.message + ")");
+    }
+    paused_.erase(paused);
+  }
+  try {
+    return inner_.Send(request);
+  } catch (const HttpError& e) {
+    paused_[host] = Failure{now_() + pause_, e.what()};
+    throw;
+  }
+}
+
+}  // namespace oxsms::net

@@ -1,0 +1,39 @@
+// Keeps an unattended run from waiting on a host that does not answer: after
+// a transport failure (no connection, time-out, TLS error) to a host, every
+// further request to that host fails at once for a pause, instead of waiting
+// out its own time-outs line after line. Replies of any HTTP status count as
+// answers and clear the pause.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "net/http_client.h"
+
+namespace oxsms::net {
+
+class HostGuardHttpClient : public HttpClient {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  HostGuardHttpClient(HttpClient& inner, std::chrono::seconds pause,
+                      Clock now = std::chrono::steady_clock::now);
+
+  // Raises HttpError "Servizio non raggiungibile: <host> ..." without a
+  // request while the host is paused; otherwise as the inner client.
+  HttpResponse Send(const HttpRequest& request) override;
+
+ private:
+  HttpClient& inner_;
+  std::chrono::seconds pause_;
+  Clock now_;
+  struct Failure {
+    std::chrono::steady_clock::time_point until;
+    std::string message;
+  };
+  std::map<std::string, Failure> paused_;
+};
+
+}  // namespace oxsms::net
