@@ -57,6 +57,10 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
 
     TakePersonFields(rec, composer.ParseLineRec(lines[i]));
     if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) continue;
+    if (!IsDialable(rec.Cellulare)) {
+      batch.undialable.push_back(rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")");
+      continue;
+    }
 
     rec.id_agenda = i < lists.list_id_agenda.size() ? lists.list_id_agenda[i] : std::string();
     if (rec.id_agenda != kSameAppointment) {

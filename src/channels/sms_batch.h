@@ -28,6 +28,8 @@ struct SmsBatch {
   std::string text;       // the batch text (UTF-8)
   int32_t credits = 0;    // credits all its messages need
   int32_t messages = 0;   // message lines written
+  // Lines left out because their number cannot be dialled: "Cognome Nome (number)".
+  std::vector<std::string> undialable;
 };
 
 // Builds the batch of `lines` with the template `testoLinee`. Line i takes

@@ -63,6 +63,9 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.header_user = config_.batch_user;
   options.header_password = config_.batch_password;
   const SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
+  for (const std::string& who : batch.undialable) {
+    log_.WriteLog("Numero non valido, SMS non inviato: " + SingleLine(who));
+  }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
   if (batch.messages == 0) return;
 

@@ -38,6 +38,11 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
     log_.WriteLog("SMS non inviato, numero mancante: " + rec.Cognome + " " + rec.Nome);
     return;
   }
+  if (!IsDialable(rec.Cellulare)) {
+    log_.WriteLog("Numero non valido, SMS non inviato: " + rec.Cognome + " " + rec.Nome + " (" +
+                  rec.Paese + rec.Cellulare + ")");
+    return;
+  }
 
   const SmsAccount account = host_.GatewayAccount();
   const std::string rcpt = RecipientNumber(rec.Paese, rec.Cellulare);

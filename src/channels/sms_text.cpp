@@ -40,6 +40,14 @@ std::string FixedField(std::string_view text, std::size_t width) {
   return field;
 }
 
+bool IsDialable(std::string_view cellulare) {
+  if (cellulare.empty()) return false;
+  for (char c : cellulare) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
 std::string SingleLine(std::string_view text) {
   std::string line(text);
   for (char& c : line) {

@@ -18,6 +18,11 @@ inline constexpr std::size_t kMaxMessageChars = 480;
 // "+" and `Paese` when `Paese` does not begin with "+", else `Paese` as is.
 std::string RecipientNumber(std::string_view paese, std::string_view cellulare);
 
+// True when the number left after the cleaning of the recipient line is made
+// of digits only. A number like "(349)1949947" cannot be dialled, and the
+// gateway would refuse the whole batch because of it.
+bool IsDialable(std::string_view cellulare);
+
 // The length of a UTF-8 text in UTF-16 code units.
 std::size_t TextLength(std::string_view text);
 

@@ -148,6 +148,11 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
   TakePersonFields(rec, composer_.ParseLineRec(line));
   // A line without a number would make the service refuse the whole batch.
   if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) return std::nullopt;
+  if (!IsDialable(rec.Cellulare)) {
+    log_.WriteLog("Numero non valido, WhatsApp non inviato: " + rec.Cognome + " " + rec.Nome +
+                  " (" + rec.Paese + rec.Cellulare + ")");
+    return std::nullopt;
+  }
   rec.id_agenda = i < lists.list_id_agenda.size() ? lists.list_id_agenda[i] : std::string();
   if (rec.id_agenda != kSameAppointment) {
     rec.id_web.clear();

@@ -123,6 +123,15 @@ TEST_F(BatchTest, EmailAndNumberlessLinesAreNeitherSentNorCounted) {
   EXPECT_EQ(batch.text.find("Luca"), std::string::npos);
 }
 
+TEST_F(BatchTest, UndialableNumbersAreLeftOutAndNamedSoOneDoesNotSinkTheBatch) {
+  const SmsBatch batch =
+      Build({"Rossi,Mario,(349)1949947", "Bianchi,Anna,3331234567"}, "Ciao <Nome>");
+  EXPECT_EQ(batch.messages, 1);
+  EXPECT_EQ(batch.credits, 1);
+  EXPECT_EQ(batch.text.find("(349)"), std::string::npos);
+  EXPECT_EQ(batch.undialable, std::vector<std::string>{"Rossi Mario (+39(349)1949947)"});
+}
+
 TEST_F(BatchTest, SameLineReusesConfirmationLinkOfLineBefore) {
   lists_.list_id_agenda = {"AG1", "same", "AG2"};
   const SmsBatch batch = Build({"Rossi,Mario,3330000001", "Rossi,Mario,3330000002", "Verdi,Luca,3330000003"},
