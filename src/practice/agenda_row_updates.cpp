@@ -34,15 +34,19 @@ bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
 bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
   bool updated_somewhere = false;
   std::string last_error;
+  const std::vector<StatementParameter> parameters = {
+      {update.value_name, StatementParameter::Kind::kText},
+      {"d", StatementParameter::Kind::kDateTime},
+      {"o", StatementParameter::Kind::kDateTime}};
   for (auto& agenda : agendas_) {
-    std::string value = update.value;
-    std::tm d = update.key.data;
-    std::tm o = update.key.ora;
     try {
       ConnectOrRaise(*agenda);
       try {
-        agenda->Session() << sql, soci::use(value, update.value_name), soci::use(d, "d"),
-            soci::use(o, "o");
+        PreparedStatement& st = agenda->Prepared(sql, parameters, false);
+        st.SetText(0, update.value);
+        st.SetDateTime(1, update.key.data);
+        st.SetDateTime(2, update.key.ora);
+        st.Execute();
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }

@@ -214,8 +214,11 @@ void Connection::EndSession(std::string* commit_error) noexcept {
   // whose link is gone is therefore abandoned (a small leak) rather than
   // destroyed. The MySQL backend's destructor does not raise.
   if (clean || !IsFirebird()) {
+    prepared_.Clear();
     session_.reset();
   } else {
+    // Its prepared statements would raise from their destructors too.
+    prepared_.Abandon();
     static_cast<void>(session_.release());
   }
 }
@@ -223,6 +226,12 @@ void Connection::EndSession(std::string* commit_error) noexcept {
 soci::session& Connection::Session() {
   if (!session_) SetConnected(true);
   return *session_;
+}
+
+PreparedStatement& Connection::Prepared(const std::string& sql,
+                                        const std::vector<StatementParameter>& parameters,
+                                        bool returns_rows) {
+  return prepared_.Get(Session(), sql, parameters, returns_rows);
 }
 
 void Connection::Commit() {

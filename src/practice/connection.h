@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "practice/database_error.h"
+#include "practice/prepared_statement.h"
 
 namespace soci {
 class session;
@@ -97,6 +98,14 @@ class Connection {
   // DatabaseError when the commit fails.
   void Commit();
 
+  // The statement `sql` prepared on the session (opened on first use), kept
+  // until the session ends: repeated lookups and updates skip the
+  // preparation. A statement that could not be prepared raises the same
+  // soci::soci_error again at every later request of the session.
+  PreparedStatement& Prepared(const std::string& sql,
+                              const std::vector<StatementParameter>& parameters,
+                              bool returns_rows);
+
  private:
   std::vector<std::string> params_;
   std::vector<std::string> map_rules_;
@@ -104,7 +113,9 @@ class Connection {
   // goes to commit_error when given.
   void EndSession(std::string* commit_error) noexcept;
 
+  // Declared after the session: its statements go before the session does.
   std::unique_ptr<soci::session> session_;
+  StatementCache prepared_;
 };
 
 }  // namespace oxsms::practice

@@ -37,23 +37,36 @@ constexpr const char* kInsertFirebird =
 constexpr const char* kInsertMySqlValues =
     " values (:c, :n, 14, :d, :i, '0', '0', 'Link pagamento da agenda', :p, :s)";
 
-// `extract` of the first row of `sql`, or nullopt when there is no row.
-template <typename Extract, typename... Bound>
-auto FirstRowValue(Connection& c, const std::string& sql, Extract extract, Bound&&... bound)
+using Kind = StatementParameter::Kind;
+const std::vector<StatementParameter> kNoParameters;
+const std::vector<StatementParameter> kBadgeParameter = {{"b", Kind::kText}};
+const std::vector<StatementParameter> kCodeParameter = {{"c", Kind::kInteger}};
+const std::vector<StatementParameter> kEntryKeyParameters = {
+    {"c", Kind::kInteger}, {"n", Kind::kInteger}, {"p", Kind::kText}};
+const std::vector<StatementParameter> kInsertParameters = {
+    {"c", Kind::kInteger}, {"n", Kind::kInteger}, {"d", Kind::kDateTime},
+    {"i", Kind::kText},    {"p", Kind::kText},    {"s", Kind::kText}};
+
+// `extract` of the first row of `sql` (prepared once per session, its
+// parameters given values by `set`), or nullopt when there is no row.
+template <typename Set, typename Extract>
+auto FirstRowValue(Connection& c, const std::string& sql,
+                   const std::vector<StatementParameter>& parameters, Set set, Extract extract)
     -> std::optional<decltype(extract(std::declval<const soci::row&>()))> {
   c.SetConnected(true);
   std::optional<decltype(extract(std::declval<const soci::row&>()))> value;
   try {
-    soci::row row;
-    soci::statement st =
-        (((c.Session().prepare << sql), ..., std::forward<Bound>(bound)), soci::into(row));
-    if (st.execute(true)) value = extract(row);
+    PreparedStatement& st = c.Prepared(sql, parameters, true);
+    set(st);
+    if (st.Execute()) value = extract(st.Row());
   } catch (const soci::soci_error& e) {
     throw StatementError(c, e);
   }
   c.Commit();
   return value;
 }
+
+void NoValues(PreparedStatement&) {}
 
 // The first column as an int; nullopt for NULL or a value outside int.
 std::optional<int> IntegerColumn(const soci::row& row) {
@@ -71,44 +84,50 @@ std::string TextColumn(const soci::row& row) { return TextOf(row, 0); }
 
 std::string ReadFileguid(Connection& patients) {
   return FirstRowValue(patients, patients.IsFirebird() ? kFileguidFirebird : kFileguidMySql,
-                       TextColumn)
+                       kNoParameters, NoValues, TextColumn)
       .value_or(std::string());
 }
 
 std::optional<int> CodiceClienteOf(Connection& patients, const std::string& badge) {
-  return FirstRowValue(patients, kCodiceCliente, IntegerColumn, soci::use(badge, "b"))
+  return FirstRowValue(
+             patients, kCodiceCliente, kBadgeParameter,
+             [&](PreparedStatement& st) { st.SetText(0, badge); }, IntegerColumn)
       .value_or(std::nullopt);
 }
 
 std::optional<int> NumeroCartellaOf(Connection& patients, int codice_cliente) {
-  if (auto active = FirstRowValue(patients, kActiveRecord, IntegerColumn,
-                                  soci::use(codice_cliente, "c"))
+  const auto set = [&](PreparedStatement& st) { st.SetInteger(0, codice_cliente); };
+  if (auto active = FirstRowValue(patients, kActiveRecord, kCodeParameter, set, IntegerColumn)
                         .value_or(std::nullopt)) {
     return active;
   }
-  return FirstRowValue(patients, kAnyRecord, IntegerColumn, soci::use(codice_cliente, "c"))
+  return FirstRowValue(patients, kAnyRecord, kCodeParameter, set, IntegerColumn)
       .value_or(std::nullopt);
 }
 
 bool AddLinkPaymentEntry(Connection& patients, const LinkPaymentEntry& entry) {
-  int code = entry.codice_cliente;
-  int record = entry.numero_cartella;
-  std::string id_linkpag = entry.id_linkpag;
   const auto exists = [](const soci::row&) { return true; };
-  if (FirstRowValue(patients, kExistingEntry, exists, soci::use(code, "c"),
-                    soci::use(record, "n"), soci::use(id_linkpag, "p"))) {
+  const auto set_key = [&](PreparedStatement& st) {
+    st.SetInteger(0, entry.codice_cliente);
+    st.SetInteger(1, entry.numero_cartella);
+    st.SetText(2, entry.id_linkpag);
+  };
+  if (FirstRowValue(patients, kExistingEntry, kEntryKeyParameters, set_key, exists)) {
     return false;
   }
-  std::tm day = platform::ToTm(platform::DateOf(entry.data));
-  std::string amount = CurrencyText(entry.importo);
-  std::string link = entry.link_pag;
   const std::string sql = patients.IsFirebird()
                               ? std::string(kInsertFirebird)
                               : std::string("insert into CONTAB ") + kEntryColumns +
                                     kInsertMySqlValues;
   try {
-    patients.Session() << sql, soci::use(code, "c"), soci::use(record, "n"), soci::use(day, "d"),
-        soci::use(amount, "i"), soci::use(id_linkpag, "p"), soci::use(link, "s");
+    PreparedStatement& st = patients.Prepared(sql, kInsertParameters, false);
+    st.SetInteger(0, entry.codice_cliente);
+    st.SetInteger(1, entry.numero_cartella);
+    st.SetDateTime(2, platform::ToTm(platform::DateOf(entry.data)));
+    st.SetText(3, CurrencyText(entry.importo));
+    st.SetText(4, entry.id_linkpag);
+    st.SetText(5, entry.link_pag);
+    st.Execute();
   } catch (const soci::soci_error& e) {
     throw StatementError(patients, e);
   }

@@ -12,6 +12,9 @@ namespace {
 constexpr const char* kGetLinkBreve = "getLinkBreve";
 constexpr const char* kSalvaLinkBreve = "SalvaLinkBreve";
 
+const std::vector<StatementParameter> kRowKeyParameters = {
+    {"d", StatementParameter::Kind::kDateTime}, {"o", StatementParameter::Kind::kDateTime}};
+
 std::string CodeQuery(const std::string& table) {
   return "select id_web from " + table + " where data= :d and ora= :o";
 }
@@ -56,14 +59,12 @@ void TAgImp::getLinkBreve(TLineRec& rec, const std::string& link_host) {
 std::string TAgImp::FindShortLink(Connection& agenda, const std::string& table,
                                   const AgendaRowKey& key) {
   ConnectOrRaise(agenda);
-  std::tm d = key.data;
-  std::tm o = key.ora;
   std::string code;
   try {
-    soci::row row;
-    soci::statement st = (agenda.Session().prepare << CodeQuery(table), soci::use(d, "d"),
-                          soci::use(o, "o"), soci::into(row));
-    if (st.execute(true)) code = TextOf(row, 0);
+    PreparedStatement& st = agenda.Prepared(CodeQuery(table), kRowKeyParameters, true);
+    st.SetDateTime(0, key.data);
+    st.SetDateTime(1, key.ora);
+    if (st.Execute()) code = TextOf(st.Row(), 0);
   } catch (const soci::soci_error& e) {
     throw StatementError(agenda, e);
   }
