@@ -50,7 +50,7 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }
-      agenda->Commit();
+      agenda->EndUnit();
       updated_somewhere = true;
     } catch (const std::exception& e) {
       // Most often the table lives in another agenda database.
@@ -67,7 +67,7 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
 
 void TAgImp::EndUnitQuietly(Connection& connection) noexcept {
   try {
-    if (connection.Connected()) connection.Commit();
+    if (connection.Connected()) connection.EndUnit();
   } catch (const std::exception&) {
     // The unit failed before it wrote anything; ending it only frees its snapshot.
   }

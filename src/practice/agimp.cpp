@@ -20,7 +20,21 @@ TAgImp::TAgImp(const CatalogueContext& ctx, service::ActivityLog& log,
   ConnectOrRaise(*config_);
 }
 
-TAgImp::~TAgImp() = default;
+TAgImp::~TAgImp() { CommitBookkeeping(); }
+
+void TAgImp::CommitBookkeeping() noexcept {
+  const auto commit = [this](Connection& connection) {
+    try {
+      connection.Commit();
+    } catch (const std::exception& e) {
+      log_.WriteLog(std::string("Link non registrati nell'archivio: ") + e.what());
+    }
+  };
+  for (auto& agenda : agendas_) commit(*agenda);
+  for (auto& patients : patients_) {
+    if (patients.connection) commit(*patients.connection);
+  }
+}
 
 std::string TAgImp::AgendaAccountUser() const {
   return inif_->ReadString(kSectionDatabaseAg, kKeyUser, kDefaultUser);

@@ -6,8 +6,11 @@
 //
 // The database sets are opened at the first search that needs them and stay
 // open, statements prepared per search, until the object is destroyed; a later
-// search reuses them and does not see catalogue changes. Each unit of work
-// ends with a commit, so long-lived connections never hold a stale snapshot.
+// search reuses them and does not see catalogue changes. Each search ends with
+// a commit, so long-lived connections never hold a stale snapshot. The link
+// bookkeeping (a few statements per recipient) keeps its statements prepared
+// for the life of the connection and commits its units together, at most
+// Connection::kUnitWindow apart, and when the object is destroyed.
 //
 // Only the service thread uses the object; it takes no lock.
 #pragma once
@@ -63,7 +66,8 @@ class TAgImp {
   // referenced objects must outlive this one.
   TAgImp(const CatalogueContext& ctx, service::ActivityLog& log, const platform::Clock& clock,
          SearchHost& host);
-  // `Destroy`: closes every connection (committing what is pending).
+  // `Destroy`: commits the link bookkeeping (CommitBookkeeping) and closes
+  // every connection.
   ~TAgImp();
   TAgImp(const TAgImp&) = delete;
   TAgImp& operator=(const TAgImp&) = delete;
@@ -127,6 +131,13 @@ class TAgImp {
   // `rec.link_exist` is set or `id_web` is empty. Never raises; a write that
   // fails everywhere is logged.
   void SalvaLinkBreve(const TLineRec& rec);
+
+  // Commits what the link bookkeeping (getLinkBreve, SalvaLinkBreve,
+  // SalvaLinkPag) has left uncommitted on the agenda and patient databases:
+  // its units are committed together, at most Connection::kUnitWindow apart,
+  // so other programs see the last codes after this call (or the object's
+  // end). Never raises; a commit that fails is logged.
+  void CommitBookkeeping() noexcept;
 
   // --- database sets ---
 

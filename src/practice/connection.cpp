@@ -201,6 +201,7 @@ void Connection::SetConnected(bool connected) {
 
 void Connection::EndSession(std::string* commit_error) noexcept {
   if (!session_) return;
+  units_since_.reset();
   bool clean = true;
   try {
     session_->commit();
@@ -234,8 +235,19 @@ PreparedStatement& Connection::Prepared(const std::string& sql,
   return prepared_.Get(Session(), sql, parameters, returns_rows);
 }
 
+void Connection::EndUnit() {
+  if (!session_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!units_since_) {
+    units_since_ = now;
+  } else if (now - *units_since_ >= kUnitWindow) {
+    Commit();
+  }
+}
+
 void Connection::Commit() {
   if (!session_) return;
+  units_since_.reset();
   try {
     session_->commit();
   } catch (const soci::soci_error& e) {

@@ -62,7 +62,7 @@ auto FirstRowValue(Connection& c, const std::string& sql,
   } catch (const soci::soci_error& e) {
     throw StatementError(c, e);
   }
-  c.Commit();
+  c.EndUnit();
   return value;
 }
 
@@ -131,7 +131,7 @@ bool AddLinkPaymentEntry(Connection& patients, const LinkPaymentEntry& entry) {
   } catch (const soci::soci_error& e) {
     throw StatementError(patients, e);
   }
-  patients.Commit();
+  patients.EndUnit();
   return true;
 }
 

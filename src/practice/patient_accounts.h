@@ -2,9 +2,11 @@
 // the database's fileguid, a patient's code by badge, the patient record
 // that an accounting entry goes to, and the accounting entry of a payment
 // link (table CONTAB, tipo 14, the link identifier in PEC). Values travel as
-// bound parameters; each function commits its unit of work and raises
-// DatabaseError (naming the database, without secrets) when a statement
-// fails. The connection is set connected first.
+// bound parameters; each function ends its unit of work with
+// Connection::EndUnit (committed together with the units around it, and at
+// the latest when the connection closes) and raises DatabaseError (naming
+// the database, without secrets) when a statement fails. The connection is
+// set connected first.
 #pragma once
 
 #include <cstdint>

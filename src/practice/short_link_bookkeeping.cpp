@@ -68,7 +68,7 @@ std::string TAgImp::FindShortLink(Connection& agenda, const std::string& table,
   } catch (const soci::soci_error& e) {
     throw StatementError(agenda, e);
   }
-  agenda.Commit();
+  agenda.EndUnit();
   return code;
 }
 

@@ -95,6 +95,7 @@ TEST_F(PaymentBookkeeping, SalvaLinkPagTwiceWritesTheLinkOnceAndOneExactEntry) {
 
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09:30"), fee);
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
 
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "7", "ID_LINKPAG"), "A7-12");
   const auto rows = w.Contab("pazienti2.fdb");
@@ -116,6 +117,7 @@ TEST_F(PaymentBookkeeping, SalvaLinkPagTwiceWritesTheLinkOnceAndOneExactEntry) {
   TPazRec later = fee;
   later.id_linkpag = "B-22";
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), later);
+  agimp->CommitBookkeeping();
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "7", "ID_LINKPAG"), "A7-12");
 }
 
@@ -126,11 +128,13 @@ TEST_F(PaymentBookkeeping, PlaceholderAndEmptyIdentifiersRecordNothing) {
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
   fee.id_linkpag.clear();
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "7", "ID_LINKPAG"), std::nullopt);
   EXPECT_TRUE(w.Contab("pazienti2.fdb").empty());
 
   fee.id_linkpag = "A7-12";
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "7", "ID_LINKPAG"), "A7-12");
   EXPECT_EQ(w.Contab("pazienti2.fdb").size(), 1u);
 }
@@ -141,6 +145,7 @@ TEST_F(PaymentBookkeeping, WithoutPatientDatabaseOnlyTheAgendaRowIsWritten) {
   auto agimp = w.world.NewAgImp();
 
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
 
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "7", "ID_LINKPAG"), "A7-12");
   EXPECT_TRUE(w.Contab("pazienti1.fdb").empty());
@@ -155,6 +160,7 @@ TEST_F(PaymentBookkeeping, EntryGoesToThePatientFileOfTheFileguidOrNowhere) {
   auto agimp = w.world.NewAgImp();
 
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
   EXPECT_TRUE(w.Contab("pazienti1.fdb").empty());
   ASSERT_EQ(w.Contab("pazienti2.fdb").size(), 1u);
   EXPECT_EQ(w.Contab("pazienti2.fdb")[0].codice_cliente, 70);
@@ -162,6 +168,7 @@ TEST_F(PaymentBookkeeping, EntryGoesToThePatientFileOfTheFileguidOrNowhere) {
   fee.fileguid = "G-9";
   fee.id_linkpag = "A7-13";
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  agimp->CommitBookkeeping();
   EXPECT_TRUE(w.Contab("pazienti1.fdb").empty());
   EXPECT_EQ(w.Contab("pazienti2.fdb").size(), 1u);
 }
@@ -189,6 +196,7 @@ TEST_F(PaymentBookkeeping, EntryGoesToTheFirstRecordActiveOrNot) {
     agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
   }
 
+  agimp->CommitBookkeeping();
   const auto rows = w.Contab("pazienti1.fdb");
   ASSERT_EQ(rows.size(), 2u) << w.world.LogText();
   EXPECT_EQ(rows[0].numero_cartella, 803);

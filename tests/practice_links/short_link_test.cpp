@@ -61,6 +61,7 @@ TEST_F(ShortLinks, SalvaLinkBreveFillsOnlyRowsWithoutCode) {
   agimp->SalvaLinkBreve(rec);
   rec.id_agenda = "Agenda3=AG3";
   agimp->SalvaLinkBreve(rec);
+  agimp.reset();  // what is left uncommitted is committed at the end
 
   EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), "NEW1");
   EXPECT_EQ(w.AgendaColumn("agenda2.fdb", "AG1", "2", "ID_WEB"), "NEW1");
