@@ -41,8 +41,11 @@ PaymentAccount AccountOf(const soci::row& row) {
 std::vector<PaymentAccount> ReadOpen(practice::Connection& connection) {
   std::vector<PaymentAccount> accounts;
   try {
-    soci::rowset<soci::row> rows = connection.Session().prepare << kSqlAccounts;
-    for (const soci::row& row : rows) accounts.push_back(AccountOf(row));
+    // Read for every payment link a send creates: prepared once per session.
+    practice::PreparedStatement& query = connection.Prepared(kSqlAccounts, {}, true);
+    for (bool more = query.Execute(); more; more = query.Next()) {
+      accounts.push_back(AccountOf(query.Row()));
+    }
   } catch (const soci::soci_error& e) {
     throw connection.Error(e.what());
   }

@@ -24,7 +24,8 @@ struct PaymentAccount {
 // The rows of "select * from LINKPAG", in the order the database gives them.
 // Columns are found by name without regard to case; a missing INTESTAZIONE or
 // DESCRIZIONE column reads as empty. A closed connection is opened for the
-// read and closed again; an open one stays open. Raises
+// read and closed again; an open one stays open, with the read prepared for
+// its session (the table is in use until the session ends). Raises
 // practice::DatabaseError when the table cannot be read.
 std::vector<PaymentAccount> ReadPaymentAccounts(practice::Connection& connection);
 

@@ -36,6 +36,8 @@ bool PreparedStatement::Execute() {
   return row_ ? fetched : true;
 }
 
+bool PreparedStatement::Next() { return row_ != nullptr && statement_->fetch(); }
+
 StatementCache::StatementCache() = default;
 StatementCache::~StatementCache() = default;
 

@@ -46,7 +46,9 @@ class PreparedStatement {
   // whether there was one; any other statement returns true. Raises
   // soci::soci_error.
   bool Execute();
-  // The row fetched by the last Execute of a query.
+  // Fetches the next row of a query after Execute; false when there is none.
+  bool Next();
+  // The row fetched by the last Execute or Next of a query.
   const soci::row& Row() const { return *row_; }
 
  private:

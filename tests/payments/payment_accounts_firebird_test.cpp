@@ -90,6 +90,8 @@ TEST(PaymentAccountsFirebirdTest, OlderTableWithoutIntestazioneAndAnOpenConnecti
   EXPECT_EQ(accounts[1].id_account_stripe, "");  // NULL: no usable account
   EXPECT_FALSE(FindIntestazione(accounts, "Sede di Roma").has_value());
 
+  // The read stays prepared for the session, which keeps the table in use.
+  connection.Close();
   connection.Session() << "drop table LINKPAG";
   connection.Commit();
   EXPECT_THROW(ReadPaymentAccounts(connection), practice::DatabaseError);
