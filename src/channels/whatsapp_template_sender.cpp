@@ -97,7 +97,7 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
     return;
   }
 
-  const std::optional<nlohmann::json> reply = InviaTemplate(request);
+  const std::optional<nlohmann::json> reply = PostWithAccount(request);
   if (!reply) throw ChannelError(kNoReply);
   if (!Accepted(*reply)) {
     Refused(request, *reply, settings);
@@ -257,10 +257,23 @@ void WhatsAppTemplateClient::Refused(const TemplateObject& request, const nlohma
 
 std::optional<nlohmann::json> WhatsAppTemplateClient::InviaTemplate(const TemplateObject& obj) {
   TemplateObject body = obj;
+  return PostWithAccount(body);
+}
+
+std::optional<nlohmann::json> WhatsAppTemplateClient::PostWithAccount(TemplateObject& request) {
+  // The account goes in for the post and out again, also on an error: the
+  // request of a large batch is too big to copy (one object per recipient).
+  struct AccountRemoval {
+    TemplateObject& request;
+    ~AccountRemoval() {
+      request.erase("user");
+      request.erase("pwd");
+    }
+  } removal{request};
   const SmsAccount account = sms_.GatewayAccount();
-  body["user"] = account.User;
-  body["pwd"] = account.Pwd;
-  net::MakerReply reply = Post(kInviaTemplatePath, body);
+  request["user"] = account.User;
+  request["pwd"] = account.Pwd;
+  net::MakerReply reply = Post(kInviaTemplatePath, request);
   if (reply.empty()) return std::nullopt;
   return std::move(*reply.object);
 }

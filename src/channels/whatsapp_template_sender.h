@@ -89,6 +89,9 @@ class WhatsAppTemplateClient {
   };
 
   void CheckCredit(std::size_t lines);
+  // InviaTemplate on `request` itself: the account is added for the post and
+  // removed again.
+  std::optional<nlohmann::json> PostWithAccount(TemplateObject& request);
   TemplateObject RequestHead(const WhatsAppSettings& settings, std::size_t lines) const;
   // The recipient object of line i, or nothing when the line is left out.
   std::optional<TemplateObject> Recipient(std::size_t i, const std::string& line,
