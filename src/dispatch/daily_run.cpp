@@ -198,14 +198,6 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
     lists.list_id_agenda = std::move(phone.ids);
     lists.listCellIncassi = std::move(phone.payments);
     const bool upload = static_cast<long>(phone.lines.size()) >= SmsGateway.ftp_limit;
-    // Each payment link reads the payment accounts of the configuration
-    // database: connected once around the batch, not once per link. When it
-    // cannot be connected here, each read tries (and reports) on its own.
-    AtExit disconnect([this] { Disconnect(); });
-    try {
-      IBDatabaseConfig.Open();
-    } catch (const std::exception&) {
-    }
     InviaSmsWhtsLista(phone.lines, upload);
     if (CBSmsVerifica) AppendSendSummary(strVerifica, str, phone.lines.size());
   }

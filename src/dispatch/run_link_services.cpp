@@ -36,7 +36,11 @@ std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::T
                                    access_.operator_prompt(),
                                    confirmer_};
   TDM1Fields& f = access_.fields;
-  practice::Connection& config_db = access_.config_db;
+  // The run's search object keeps the configuration database connected for
+  // the whole send; without one the settings object's connection is opened
+  // for the read.
+  practice::TAgImp* agimp = access_.current_agimp();
+  practice::Connection& config_db = agimp ? agimp->FDConnectionConfig() : access_.config_db;
   payments::PaymentLinks links(
       service, [&f] { return payments::AccountCredentials{f.UserConnect.User, f.UserConnect.Pwd}; },
       [&config_db] { return payments::ReadPaymentAccounts(config_db); });

@@ -24,7 +24,7 @@ namespace oxsms::dispatch {
 // What the link services reach of the settings object and its run.
 struct RunAccess {
   TDM1Fields& fields;
-  practice::Connection& config_db;                   // `IBDatabaseConfig`: LINKPAG
+  practice::Connection& config_db;  // `IBDatabaseConfig`: LINKPAG when the run has no AgImp
   std::function<practice::TAgImp*()> current_agimp;  // the run's AgImp, or none
   std::function<practice::TAgImp&()> ensure_agimp;   // created when absent
   std::function<net::HttpClient&()> http;
