@@ -189,11 +189,15 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
   AtExit release_search([this] { AgImp.reset(); });
 
   const std::vector<std::string> ids = std::move(lists.list_id_agenda);
-  const std::vector<practice::TPazRec> payments = std::move(lists.listCellIncassi);
   lists.list_id_agenda.clear();
-  lists.listCellIncassi.clear();
-
-  RecipientBatch phone = PhoneBatch(lists.listCell, ids, payments);
+  RecipientBatch phone;
+  {
+    // Only the phone batch takes the payment records: they go before the
+    // batch is sent (a record per appointment weighs on a large practice).
+    const std::vector<practice::TPazRec> payments = std::move(lists.listCellIncassi);
+    lists.listCellIncassi.clear();
+    phone = PhoneBatch(lists.listCell, ids, payments);
+  }
   if (!phone.lines.empty()) {
     lists.list_id_agenda = std::move(phone.ids);
     lists.listCellIncassi = std::move(phone.payments);
