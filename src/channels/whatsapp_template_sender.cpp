@@ -32,6 +32,18 @@ void TakePersonFields(practice::TLineRec& rec, practice::TLineRec parsed) {
   rec.Ora = std::move(parsed.Ora);
 }
 
+// The wire form of the maker's JSON services: compact, every non-ASCII
+// character escaped.
+std::string WireText(const TemplateObject& value) {
+  return value.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+}
+
+// The request as a tree again, for the rare paths that show it.
+TemplateObject WithRecipients(TemplateObject head, const std::string& variabili) {
+  head["variabili"] = TemplateObject::parse("[" + variabili + "]");
+  return head;
+}
+
 std::string Readable(const nlohmann::json& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -80,27 +92,30 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
     settings.descr_pag_predef = kDefaultDescrPag;
     host_.SetDescrPagPredef(settings.descr_pag_predef);
   }
-  TemplateObject request = RequestHead(settings, lines);
+  const TemplateObject head = RequestHead(settings, lines);
 
-  TemplateObject variabili = TemplateObject::array();
+  // Each recipient object goes into the request text as soon as it is made:
+  // a tree of one object per recipient would take several times the memory
+  // of its text for a large batch.
+  std::string variabili;
   practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
   for (std::size_t i = 0; i < lines; ++i) {
     if (auto recipient = Recipient(i, listSmsCell[i], settings, rec)) {
-      variabili.push_back(std::move(*recipient));
+      if (!variabili.empty()) variabili += ',';
+      variabili += WireText(*recipient);
     }
   }
   if (variabili.empty()) return;
-  request["variabili"] = std::move(variabili);
 
   if (test) {
-    log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(request));
+    log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(WithRecipients(head, variabili)));
     return;
   }
 
-  const std::optional<nlohmann::json> reply = PostWithAccount(request);
+  const std::optional<nlohmann::json> reply = PostBatch(head, variabili);
   if (!reply) throw ChannelError(kNoReply);
   if (!Accepted(*reply)) {
-    Refused(request, *reply, settings);
+    Refused(WithRecipients(head, variabili), *reply, settings);
     return;
   }
   SmsCounters counters = sms_.Counters();
@@ -257,23 +272,26 @@ void WhatsAppTemplateClient::Refused(const TemplateObject& request, const nlohma
 
 std::optional<nlohmann::json> WhatsAppTemplateClient::InviaTemplate(const TemplateObject& obj) {
   TemplateObject body = obj;
-  return PostWithAccount(body);
+  const SmsAccount account = sms_.GatewayAccount();
+  body["user"] = account.User;
+  body["pwd"] = account.Pwd;
+  net::MakerReply reply = Post(kInviaTemplatePath, body);
+  if (reply.empty()) return std::nullopt;
+  return std::move(*reply.object);
 }
 
-std::optional<nlohmann::json> WhatsAppTemplateClient::PostWithAccount(TemplateObject& request) {
-  // The account goes in for the post and out again, also on an error: the
-  // request of a large batch is too big to copy (one object per recipient).
-  struct AccountRemoval {
-    TemplateObject& request;
-    ~AccountRemoval() {
-      request.erase("user");
-      request.erase("pwd");
-    }
-  } removal{request};
+std::optional<nlohmann::json> WhatsAppTemplateClient::PostBatch(const TemplateObject& head,
+                                                               const std::string& variabili) {
+  // The text InviaTemplate would write for the head with "variabili" and the
+  // account added: the members in that order, compact, ASCII.
   const SmsAccount account = sms_.GatewayAccount();
-  request["user"] = account.User;
-  request["pwd"] = account.Pwd;
-  net::MakerReply reply = Post(kInviaTemplatePath, request);
+  std::string body = WireText(head);
+  body.pop_back();  // the closing brace; the head is never empty
+  body.reserve(body.size() + variabili.size() + 64);
+  body.append(",\"variabili\":[").append(variabili).append("],\"user\":");
+  body.append(WireText(TemplateObject(account.User))).append(",\"pwd\":");
+  body.append(WireText(TemplateObject(account.Pwd))).append("}");
+  net::MakerReply reply = PostText(kInviaTemplatePath, body);
   if (reply.empty()) return std::nullopt;
   return std::move(*reply.object);
 }
@@ -290,10 +308,14 @@ nlohmann::json WhatsAppTemplateClient::ListaTemplate() {
 }
 
 net::MakerReply WhatsAppTemplateClient::Post(const char* path, const TemplateObject& body) {
+  return PostText(path, WireText(body));
+}
+
+net::MakerReply WhatsAppTemplateClient::PostText(const char* path, std::string body) {
   // The request keeps its members in the order they were added, so the body
-  // is written here rather than from an unordered object.
+  // is written by the caller rather than from an unordered object.
   net::HttpRequest request = net::MakeMakerRequest(service_, path, nlohmann::json::object());
-  request.body = body.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+  request.body = std::move(body);
   const net::HttpResponse response = http_.Send(request);
   net::MakerReply reply = net::ReadMakerReply(response);
   if (reply.text.find_first_not_of(" \t\r\n") == std::string::npos) return net::MakerReply{};

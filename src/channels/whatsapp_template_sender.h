@@ -89,9 +89,9 @@ class WhatsAppTemplateClient {
   };
 
   void CheckCredit(std::size_t lines);
-  // InviaTemplate on `request` itself: the account is added for the post and
-  // removed again.
-  std::optional<nlohmann::json> PostWithAccount(TemplateObject& request);
+  // InviaTemplate of `head` with the member "variabili" (the recipient
+  // objects' wire text joined by ",") added, written as text.
+  std::optional<nlohmann::json> PostBatch(const TemplateObject& head, const std::string& variabili);
   TemplateObject RequestHead(const WhatsAppSettings& settings, std::size_t lines) const;
   // The recipient object of line i, or nothing when the line is left out.
   std::optional<TemplateObject> Recipient(std::size_t i, const std::string& line,
@@ -107,6 +107,7 @@ class WhatsAppTemplateClient {
   void Refused(const TemplateObject& request, const nlohmann::json& reply,
                const WhatsAppSettings& settings);
   net::MakerReply Post(const char* path, const TemplateObject& body);
+  net::MakerReply PostText(const char* path, std::string body);
 
   SmsHost& sms_;
   WhatsAppHost& host_;

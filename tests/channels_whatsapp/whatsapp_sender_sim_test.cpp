@@ -62,6 +62,7 @@ TEST_F(WhatsAppSenderTest, OneRequestWithSharedValuesAndOneObjectPerRecipient) {
   EXPECT_NE(body.find("Luned\\u00ec"), std::string::npos);
 
   const auto request = nlohmann::ordered_json::parse(body);
+  EXPECT_EQ(request.dump(-1, ' ', true), body) << "compact, as the maker's services write it";
   std::vector<std::string> members;
   for (const auto& item : request.items()) members.push_back(item.key());
   EXPECT_EQ(members, (std::vector<std::string>{"sigla_template", "mittente", "count_msg",
