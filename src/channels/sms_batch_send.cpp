@@ -114,8 +114,9 @@ std::string SmsGateway::UploadBatch(const std::string& batch_text, int32_t smsin
   } else {
     request["fattach"] = batch_text;
   }
-  return Outvalue(http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, request)),
-                  kFileSmsPath);
+  return Outvalue(
+      http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, std::move(request))),
+      kFileSmsPath);
 }
 
 void SmsGateway::SaveTestBatch(const std::string& batch_text) {

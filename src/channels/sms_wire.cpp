@@ -1,5 +1,6 @@
 #include "channels/sms_wire.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -15,6 +16,31 @@ namespace {
 
 std::string CompactUnescaped(const WireObject& object) {
   return object.dump(-1, ' ', /*ensure_ascii=*/false, WireObject::error_handler_t::replace);
+}
+
+// The envelope {"invalue": inner} in Windows-1252 bytes. A batch upload
+// carries megabytes: the inner text goes before the envelope is converted,
+// and an envelope that is all ASCII (a large batch is base64) is already its
+// Windows-1252 bytes.
+std::string EnvelopeOf(std::string inner) {
+  std::string body;
+  {
+    WireObject envelope;
+    envelope["invalue"] = std::move(inner);
+    body = CompactUnescaped(envelope);
+  }
+  const bool ascii = std::all_of(body.begin(), body.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return ascii ? body : platform::Utf8ToCp1252(body);
+}
+
+net::HttpRequest PostOf(std::string_view base, std::string_view path, std::string body) {
+  net::HttpRequest http;
+  http.method = "POST";
+  http.url = GatewayUrl(base, path);
+  AddJsonHeaders(http);
+  http.body = std::move(body);
+  return http;
 }
 
 }  // namespace
@@ -33,19 +59,19 @@ void AddJsonHeaders(net::HttpRequest& request) {
 }
 
 std::string InvalueBody(const WireObject& request) {
-  WireObject envelope;
-  envelope["invalue"] = CompactUnescaped(request);
-  return platform::Utf8ToCp1252(CompactUnescaped(envelope));
+  return EnvelopeOf(CompactUnescaped(request));
 }
 
 net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
                                 const WireObject& request) {
-  net::HttpRequest http;
-  http.method = "POST";
-  http.url = GatewayUrl(base, path);
-  AddJsonHeaders(http);
-  http.body = InvalueBody(request);
-  return http;
+  return PostOf(base, path, InvalueBody(request));
+}
+
+net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
+                                WireObject&& request) {
+  std::string inner = CompactUnescaped(request);
+  request = WireObject();  // its values are in the text now
+  return PostOf(base, path, EnvelopeOf(std::move(inner)));
 }
 
 void CheckStatus(const net::HttpResponse& reply, std::string_view path) {

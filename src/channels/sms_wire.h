@@ -35,6 +35,10 @@ std::string InvalueBody(const WireObject& request);
 // A POST of `request` in the envelope to `base` + `path`.
 net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
                                 const WireObject& request);
+// The same, releasing the request's values as soon as they are written (a
+// batch upload's text is megabytes).
+net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
+                                WireObject&& request);
 
 // The reply's "outvalue" as UTF-8. Raises GatewayReplyError naming `path`
 // on an HTTP status outside 2xx and on a body that is not a JSON object with
