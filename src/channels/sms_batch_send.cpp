@@ -62,7 +62,7 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.eliminaIncassiNulli = host_.SkipZeroFees();
   options.header_user = config_.batch_user;
   options.header_password = config_.batch_password;
-  const SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
+  SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
   for (const std::string& who : batch.undialable) {
     log_.WriteLog("Numero non valido, SMS non inviato: " + SingleLine(who));
   }
@@ -82,7 +82,7 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     return;
   }
 
-  const std::string outvalue = UploadBatch(batch.text, batch.credits, bool_futurland);
+  const std::string outvalue = UploadBatch(std::move(batch.text), batch.credits, bool_futurland);
   if (Refused(outvalue)) {
     log_.WriteLog("Errore trasmissione: " + outvalue);
     return;
@@ -100,7 +100,7 @@ void SmsGateway::MultiSendFile(const std::filesystem::path& fname, bool bool_fut
   if (Refused(outvalue)) log_.WriteLog("Errore trasmissione: " + outvalue);
 }
 
-std::string SmsGateway::UploadBatch(const std::string& batch_text, int32_t smsinv,
+std::string SmsGateway::UploadBatch(std::string batch_text, int32_t smsinv,
                                     bool bool_futurland) {
   const SmsAccount account = host_.GatewayAccount();
   WireObject request;
@@ -111,8 +111,9 @@ std::string SmsGateway::UploadBatch(const std::string& batch_text, int32_t smsin
   if (bool_futurland) {
     request["bool_ftp"] = 1;
     request["fattach"] = platform::EncodeBase64Mime(batch_text);
+    std::string().swap(batch_text);  // megabytes for a large batch
   } else {
-    request["fattach"] = batch_text;
+    request["fattach"] = std::move(batch_text);
   }
   return Outvalue(
       http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, std::move(request))),

@@ -97,7 +97,7 @@ class SmsGateway {
   // One account check (steps 2 to 4): sets the counters or raises.
   void CheckAccountOnce(const SmsAccount& account);
   // The upload of a batch text; returns the reply's "outvalue".
-  std::string UploadBatch(const std::string& batch_text, int32_t smsinv, bool bool_futurland);
+  std::string UploadBatch(std::string batch_text, int32_t smsinv, bool bool_futurland);
   // Credit and alias checks before a batch; false when the batch is dropped.
   bool BatchMayGo(std::size_t lines);
   void SaveTestBatch(const std::string& batch_text);
