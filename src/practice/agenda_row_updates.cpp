@@ -42,11 +42,17 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
     try {
       ConnectOrRaise(*agenda);
       try {
-        PreparedStatement& st = agenda->Prepared(sql, parameters, false);
-        st.SetText(0, update.value);
-        st.SetDateTime(1, update.key.data);
-        st.SetDateTime(2, update.key.ora);
-        st.Execute();
+        std::string unprepared;
+        PreparedStatement* st = agenda->PreparedIfPossible(sql, parameters, false, unprepared);
+        if (st == nullptr) {
+          // Most often the table lives in another agenda database.
+          last_error = agenda->Error(unprepared).what();
+          continue;
+        }
+        st->SetText(0, update.value);
+        st->SetDateTime(1, update.key.data);
+        st->SetDateTime(2, update.key.ora);
+        st->Execute();
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }

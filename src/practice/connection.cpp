@@ -235,6 +235,12 @@ PreparedStatement& Connection::Prepared(const std::string& sql,
   return prepared_.Get(Session(), sql, parameters, returns_rows);
 }
 
+PreparedStatement* Connection::PreparedIfPossible(
+    const std::string& sql, const std::vector<StatementParameter>& parameters, bool returns_rows,
+    std::string& error) {
+  return prepared_.TryGet(Session(), sql, parameters, returns_rows, error);
+}
+
 void Connection::EndUnit() {
   if (!session_) return;
   const auto now = std::chrono::steady_clock::now();

@@ -119,6 +119,11 @@ class Connection {
   PreparedStatement& Prepared(const std::string& sql,
                               const std::vector<StatementParameter>& parameters,
                               bool returns_rows);
+  // As Prepared, but a statement that cannot be prepared gives nullptr and
+  // the driver's message in `error` (for Error()), without an exception.
+  PreparedStatement* PreparedIfPossible(const std::string& sql,
+                                        const std::vector<StatementParameter>& parameters,
+                                        bool returns_rows, std::string& error);
 
  private:
   std::vector<std::string> params_;

@@ -58,6 +58,21 @@ PreparedStatement& StatementCache::Get(soci::session& session, const std::string
   }
 }
 
+PreparedStatement* StatementCache::TryGet(soci::session& session, const std::string& sql,
+                                          const std::vector<StatementParameter>& parameters,
+                                          bool returns_rows, std::string& error) {
+  if (const auto failed = failures_.find(sql); failed != failures_.end()) {
+    error = failed->second;
+    return nullptr;
+  }
+  try {
+    return &Get(session, sql, parameters, returns_rows);
+  } catch (const soci::soci_error& e) {
+    error = e.get_error_message();
+    return nullptr;
+  }
+}
+
 void StatementCache::Abandon() {
   for (auto& entry : statements_) static_cast<void>(entry.second.release());
   Clear();

@@ -77,6 +77,13 @@ class StatementCache {
   // request of the same session.
   PreparedStatement& Get(soci::session& session, const std::string& sql,
                          const std::vector<StatementParameter>& parameters, bool returns_rows);
+  // As Get, but a statement that cannot be prepared gives nullptr and the
+  // driver's message in `error`: a caller that skips such a database pays
+  // for no exception (the bookkeeping asks every agenda database for a table
+  // that only one of them has).
+  PreparedStatement* TryGet(soci::session& session, const std::string& sql,
+                            const std::vector<StatementParameter>& parameters, bool returns_rows,
+                            std::string& error);
   void Clear();
   // Forgets the statements without destroying them, for a session whose link
   // is gone: their destructors would raise.

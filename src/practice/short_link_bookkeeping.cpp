@@ -61,10 +61,13 @@ std::string TAgImp::FindShortLink(Connection& agenda, const std::string& table,
   ConnectOrRaise(agenda);
   std::string code;
   try {
-    PreparedStatement& st = agenda.Prepared(CodeQuery(table), kRowKeyParameters, true);
-    st.SetDateTime(0, key.data);
-    st.SetDateTime(1, key.ora);
-    if (st.Execute()) code = TextOf(st.Row(), 0);
+    std::string unprepared;
+    PreparedStatement* st =
+        agenda.PreparedIfPossible(CodeQuery(table), kRowKeyParameters, true, unprepared);
+    if (st == nullptr) return code;  // the table lives in another agenda database
+    st->SetDateTime(0, key.data);
+    st->SetDateTime(1, key.ora);
+    if (st->Execute()) code = TextOf(st->Row(), 0);
   } catch (const soci::soci_error& e) {
     throw StatementError(agenda, e);
   }
