@@ -11,7 +11,7 @@
 #include "app/process_runner.h"
 #include "fixture/practice_fixture.h"
 #include "maker-sim/maker_simulator.h"
-#include "net/curl_http_client.h"
+#include "app/sim_query.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::testing {
@@ -19,14 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using nlohmann::json;
-
-json SimGet(const std::string& base, const std::string& path) {
-  net::CurlHttpClient http;
-  net::HttpRequest request;
-  request.method = "GET";
-  request.url = base + path;
-  return json::parse(http.Send(request).body);
-}
 
 void RunNow(const TempDir& home, const std::string& now) {
   ChildProcess run(OXSMSD_PATH, {"--home", home.path().string(), "--run-now", "--fake-now", now});
