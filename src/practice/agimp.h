@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/clock.h"
@@ -218,6 +219,8 @@ class TAgImp {
   bool FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key);
   void AssignPatientDatabase(std::size_t k);
   void RecordLinkPayment(const TPazRec& IncassoRec);
+  static std::string RecordedLinkKey(const std::string& table, const TLineRec& rec,
+                                     const TPazRec& IncassoRec);
   Connection* PatientDatabaseOf(const TPazRec& IncassoRec);
   static std::string FindShortLink(Connection& agenda, const std::string& table,
                                    const AgendaRowKey& key);
@@ -238,6 +241,10 @@ class TAgImp {
   std::vector<PatientDatabase> patients_;
   std::vector<std::unique_ptr<Connection>> agendas_;
   std::vector<std::vector<std::string>> agenda_tables_;
+
+  // The payment links SalvaLinkPag has recorded completely (agenda row and
+  // accounts), by everything that decides what it writes.
+  std::unordered_set<std::string> recorded_links_;
 
   bool trova_sms_ = false;
   bool trova_email_ = false;

@@ -28,11 +28,18 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   if (IncassoRec.id_linkpag.empty() || IsPlaceholderLink(IncassoRec.id_linkpag)) return;
   const std::string table = BookkeepingTable(rec.id_agenda, kSalvaLinkPag);
   if (table.empty()) return;
+  // A send records each link twice (its SMS and its WhatsApp message): the
+  // second time the update finds the row linked and the entry present, so a
+  // record that went through completely is not written again.
+  const std::string recorded = RecordedLinkKey(table, rec, IncassoRec);
+  if (recorded_links_.count(recorded) != 0) return;
 
+  bool agenda_done = false;
   if (OpenAgendasQuietly(kSalvaLinkPag, /*log_failure=*/true)) {
     try {
-      UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
-                                           IncassoRec.id_linkpag, RowKeyOf(rec.Data, rec.Ora)});
+      agenda_done =
+          UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
+                                               IncassoRec.id_linkpag, RowKeyOf(rec.Data, rec.Ora)});
     } catch (const std::invalid_argument& e) {
       log_.WriteLog(std::string(kSalvaLinkPag) + ": agenda non aggiornata: " + e.what());
     }
@@ -42,7 +49,22 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   } catch (const std::exception& e) {
     log_.WriteLog(std::string(kSalvaLinkPag) + ": movimento contabile non registrato: " +
                   e.what());
+    return;
   }
+  if (agenda_done) recorded_links_.insert(recorded);
+}
+
+std::string TAgImp::RecordedLinkKey(const std::string& table, const TLineRec& rec,
+                                    const TPazRec& IncassoRec) {
+  std::string key = table;
+  for (const std::string* part : {&rec.Data, &IncassoRec.id_linkpag, &IncassoRec.link_pag,
+                                  &IncassoRec.badge, &IncassoRec.fileguid}) {
+    key.append(1, '\x1f').append(*part);
+  }
+  key.append(1, '\x1f').append(TimeWithDots(rec.Ora));
+  key.append(1, '\x1f').append(std::to_string(IncassoRec.incasso));
+  key.append(1, '\x1f').append(std::to_string(IncassoRec.idxFilePaz));
+  return key;
 }
 
 void TAgImp::RecordLinkPayment(const TPazRec& IncassoRec) {

@@ -216,6 +216,12 @@ TEST_F(PaymentBookkeeping, FailedWritesAreLoggedNotRaised) {
   EXPECT_NE(log.find("SalvaLinkPag: movimento contabile non registrato"), std::string::npos)
       << log;
   EXPECT_EQ(log.find("qentoravi"), std::string::npos);
+
+  // A record that failed is tried (and reported) again, not taken as done.
+  agimp->SalvaLinkPag(RecAt("Agenda9=AG9", "09.30"), fee);
+  const std::string again = w.world.LogText().substr(log.size());
+  EXPECT_NE(again.find("SalvaLinkPag: agenda non aggiornata (tabella AG9)"), std::string::npos)
+      << again;
 }
 
 }  // namespace
