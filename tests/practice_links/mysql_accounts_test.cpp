@@ -43,6 +43,8 @@ TEST(MySqlAccounts, LinkEntryIsWrittenOnceWithTheExactAmount) {
   auto agimp = w.world.NewAgImp();
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
   agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  // The bookkeeping is committed in groups; what is written becomes visible here.
+  agimp->CommitBookkeeping();
 
   int count = 0;
   std::string importo, pec, scandoc, data;
