@@ -57,12 +57,13 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
 std::string TAgImp::RecordedLinkKey(const std::string& table, const TLineRec& rec,
                                     const TPazRec& IncassoRec) {
   std::string key = table;
-  for (const std::string* part : {&rec.Data, &IncassoRec.id_linkpag, &IncassoRec.link_pag,
-                                  &IncassoRec.badge, &IncassoRec.fileguid}) {
+  // The address and the amount are written only with a new accounting
+  // entry, which a repeat never makes: they are not part of the key.
+  for (const std::string* part :
+       {&rec.Data, &IncassoRec.id_linkpag, &IncassoRec.badge, &IncassoRec.fileguid}) {
     key.append(1, '\x1f').append(*part);
   }
   key.append(1, '\x1f').append(TimeWithDots(rec.Ora));
-  key.append(1, '\x1f').append(std::to_string(IncassoRec.incasso));
   key.append(1, '\x1f').append(std::to_string(IncassoRec.idxFilePaz));
   return key;
 }
