@@ -110,7 +110,7 @@ class Connection {
   // here stays locked for at most that long plus one unit. Raises
   // DatabaseError when the commit fails.
   void EndUnit();
-  static constexpr std::chrono::milliseconds kUnitWindow{250};
+  static constexpr std::chrono::milliseconds kUnitWindow{1000};
 
   // The statement `sql` prepared on the session (opened on first use), kept
   // until the session ends: repeated lookups and updates skip the
