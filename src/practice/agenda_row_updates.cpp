@@ -31,7 +31,8 @@ bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
   }
 }
 
-bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
+bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update,
+                              const std::function<void(Connection&)>& updated) {
   bool updated_somewhere = false;
   std::string last_error;
   const std::vector<StatementParameter> parameters = {
@@ -56,6 +57,7 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }
+      if (updated) updated(*agenda);
       agenda->EndUnit();
       updated_somewhere = true;
     } catch (const std::exception& e) {

@@ -18,9 +18,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -33,6 +36,7 @@
 #include "practice/connection.h"
 #include "practice/recipient_records.h"
 #include "practice/search_host.h"
+#include "practice/short_link_day.h"
 #include "service/activity_log.h"
 
 namespace soci {
@@ -214,7 +218,9 @@ class TAgImp {
   };
   std::string BookkeepingTable(const std::string& id_agenda, const char* operation);
   bool OpenAgendasQuietly(const char* operation, bool log_failure);
-  bool UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update);
+  // `updated` is told each agenda database where the update ran.
+  bool UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update,
+                        const std::function<void(Connection&)>& updated = {});
   static void EndUnitQuietly(Connection& connection) noexcept;
   bool FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key);
   void AssignPatientDatabase(std::size_t k);
@@ -222,8 +228,11 @@ class TAgImp {
   static std::string RecordedLinkKey(const std::string& table, const TLineRec& rec,
                                      const TPazRec& IncassoRec);
   Connection* PatientDatabaseOf(const TPazRec& IncassoRec);
-  static std::string FindShortLink(Connection& agenda, const std::string& table,
-                                   const AgendaRowKey& key);
+  std::string FindShortLink(Connection& agenda, const std::string& table,
+                            const AgendaRowKey& key);
+  // The table's short-link codes of the day in `agenda`, read at the first
+  // need; nullptr when the database has no such table.
+  ShortLinkDay* ShortLinksOfDay(Connection& agenda, const std::string& table, const std::tm& day);
 
   const CatalogueContext& ctx_;
   service::ActivityLog& log_;
@@ -241,6 +250,11 @@ class TAgImp {
   std::vector<PatientDatabase> patients_;
   std::vector<std::unique_ptr<Connection>> agendas_;
   std::vector<std::vector<std::string>> agenda_tables_;
+
+  // The short-link codes of a day, by agenda database, table and day; none
+  // where the database has no such table.
+  std::map<std::tuple<const Connection*, std::string, long long>, std::optional<ShortLinkDay>>
+      short_link_days_;
 
   // The payment links SalvaLinkPag has recorded completely (agenda row and
   // accounts), by everything that decides what it writes.

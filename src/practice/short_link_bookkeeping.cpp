@@ -2,7 +2,10 @@
 // code in column id_web of the appointment's row.
 #include <soci/soci.h>
 
+#include <cmath>
+
 #include "practice/agimp.h"
+#include "practice/appointment_key.h"
 #include "practice/row_values.h"
 #include "practice/search_database.h"
 
@@ -12,12 +15,8 @@ namespace {
 constexpr const char* kGetLinkBreve = "getLinkBreve";
 constexpr const char* kSalvaLinkBreve = "SalvaLinkBreve";
 
-const std::vector<StatementParameter> kRowKeyParameters = {
-    {"d", StatementParameter::Kind::kDateTime}, {"o", StatementParameter::Kind::kDateTime}};
-
-std::string CodeQuery(const std::string& table) {
-  return "select id_web from " + table + " where data= :d and ora= :o";
-}
+const std::vector<StatementParameter> kDayParameter = {
+    {"d", StatementParameter::Kind::kDateTime}};
 
 std::string CodeUpdate(const std::string& table) {
   return "update " + table +
@@ -59,20 +58,33 @@ void TAgImp::getLinkBreve(TLineRec& rec, const std::string& link_host) {
 std::string TAgImp::FindShortLink(Connection& agenda, const std::string& table,
                                   const AgendaRowKey& key) {
   ConnectOrRaise(agenda);
-  std::string code;
+  const ShortLinkDay* day = ShortLinksOfDay(agenda, table, key.data);
+  if (day == nullptr) return {};  // the table lives in another agenda database
+  return day->CodeAt(MillisecondOfDay(platform::FromTm(key.ora)));
+}
+
+ShortLinkDay* TAgImp::ShortLinksOfDay(Connection& agenda, const std::string& table,
+                                      const std::tm& day) {
+  const auto key = std::make_tuple(&agenda, table, std::llround(platform::FromTm(day)));
+  if (const auto found = short_link_days_.find(key); found != short_link_days_.end()) {
+    return found->second ? &*found->second : nullptr;
+  }
+  std::string unprepared;
+  PreparedStatement* rows =
+      agenda.PreparedIfPossible(ShortLinkDay::Query(table), kDayParameter, true, unprepared);
+  if (rows == nullptr) {
+    short_link_days_.emplace(key, std::nullopt);
+    return nullptr;
+  }
+  ShortLinkDay codes;
   try {
-    std::string unprepared;
-    PreparedStatement* st =
-        agenda.PreparedIfPossible(CodeQuery(table), kRowKeyParameters, true, unprepared);
-    if (st == nullptr) return code;  // the table lives in another agenda database
-    st->SetDateTime(0, key.data);
-    st->SetDateTime(1, key.ora);
-    if (st->Execute()) code = TextOf(st->Row(), 0);
+    rows->SetDateTime(0, day);
+    codes.Load(*rows, rows->Execute());
   } catch (const soci::soci_error& e) {
     throw StatementError(agenda, e);
   }
   agenda.EndUnit();
-  return code;
+  return &*short_link_days_.emplace(key, std::move(codes)).first->second;
 }
 
 void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
@@ -82,8 +94,17 @@ void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
   if (table.empty()) return;
   if (!OpenAgendasQuietly(kSalvaLinkBreve, /*log_failure=*/true)) return;
   try {
-    UpdateAgendaRows(CodeUpdate(table),
-                     {kSalvaLinkBreve, table, "id_web", rec.id_web, RowKeyOf(rec.Data, rec.Ora)});
+    const AgendaRowKey key = RowKeyOf(rec.Data, rec.Ora);
+    // The day's codes read by getLinkBreve follow what the update writes.
+    const auto updated = [&](Connection& agenda) {
+      const auto day = short_link_days_.find(
+          std::make_tuple(&agenda, table, std::llround(platform::FromTm(key.data))));
+      if (day != short_link_days_.end() && day->second) {
+        day->second->StoreCode(MillisecondOfDay(platform::FromTm(key.ora)), rec.id_web);
+      }
+    };
+    UpdateAgendaRows(CodeUpdate(table), {kSalvaLinkBreve, table, "id_web", rec.id_web, key},
+                     updated);
   } catch (const std::invalid_argument& e) {
     log_.WriteLog(std::string(kSalvaLinkBreve) + ": agenda non aggiornata: " + e.what());
   }

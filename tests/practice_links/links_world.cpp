@@ -100,6 +100,20 @@ std::optional<std::string> LinksWorld::AgendaColumn(const std::string& agenda,
   return ind == soci::i_ok ? std::optional<std::string>(value) : std::nullopt;
 }
 
+std::string LinksWorld::CodeByTime(const std::string& agenda, const std::string& table,
+                                   platform::TDateTime time) {
+  auto s = Open(world, agenda);
+  std::tm d = platform::ToTm(SearchDay());
+  std::tm o = platform::ToTm(time);
+  soci::rowset<soci::row> rows =
+      (s->prepare << "select id_web from " + table + " where data= :d and ora= :o",
+       soci::use(d, "d"), soci::use(o, "o"));
+  for (const soci::row& row : rows) {
+    return row.get_indicator(0) == soci::i_ok ? row.get<std::string>(0) : std::string();
+  }
+  return {};
+}
+
 void LinksWorld::AddPatient(const std::string& patients, const std::string& badge,
                             int codice_cliente) {
   search::Patient p;

@@ -56,6 +56,13 @@ class LinksWorld {
   std::optional<std::string> AgendaColumn(const std::string& agenda, const std::string& table,
                                           const std::string& badge, const std::string& column);
 
+  // What the lookup by date and time ("select id_web from <table> where
+  // data= :d and ora= :o", first row) reads at `time` of the search day:
+  // the reference the bookkeeping's answers are held against. Empty for no
+  // row or NULL.
+  std::string CodeByTime(const std::string& agenda, const std::string& table,
+                         platform::TDateTime time);
+
   void AddPatient(const std::string& patients, const std::string& badge, int codice_cliente);
   void AddRecord(const std::string& patients, int numero, int codice_cliente,
                  const std::string& disattiva, int view_order, platform::TDateTime apertura);

@@ -91,6 +91,42 @@ TEST_F(ShortLinks, SalvaLinkBreveAfterAFoundLinkOrWithoutCodeWritesNothing) {
   EXPECT_EQ(next.link_conferma, "https://link.example.it/c/C0DE");
 }
 
+TEST_F(ShortLinks, LookupsAnswerAsTheDatabaseDoesBeforeAndAfterStores) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  w.Fee("agenda1.fdb", "AG1", "2", At(9, 30), std::nullopt);  // two rows at one time
+  w.SetIdWeb("agenda1.fdb", "AG1", "2", "SECOND");
+  w.Fee("agenda1.fdb", "AG1", "3", At(10, 0), std::nullopt);
+  w.SetIdWeb("agenda1.fdb", "AG1", "3", "OLD");
+  w.Fee("agenda1.fdb", "AG1", "4", At(10, 30), std::nullopt);
+  const std::vector<std::pair<std::string, platform::TDateTime>> times = {
+      {"09.30", At(9, 30)}, {"10:00", At(10, 0)}, {"10.30", At(10, 30)}, {"11.00", At(11, 0)}};
+  auto agimp = w.world.NewAgImp();
+  const auto lookup = [&](practice::TAgImp& a, const std::string& ora) {
+    practice::TLineRec rec = RecAt("Agenda1=AG1", ora);
+    a.getLinkBreve(rec, kHost);
+    return rec.id_web;
+  };
+  const auto agree = [&](practice::TAgImp& a, const char* when) {
+    for (const auto& [ora, time] : times) {
+      EXPECT_EQ(lookup(a, ora), w.CodeByTime("agenda1.fdb", "AG1", time)) << when << " " << ora;
+    }
+  };
+  agree(*agimp, "before");
+
+  for (const auto& [ora, time] : times) {
+    if (ora == "10.30") continue;  // stays without code
+    practice::TLineRec rec = RecAt("Agenda1=AG1", ora);
+    rec.id_web = "NEW";
+    agimp->SalvaLinkBreve(rec);
+  }
+  EXPECT_EQ(lookup(*agimp, "09.30"), "NEW");
+  EXPECT_EQ(lookup(*agimp, "10.00"), "OLD") << "a row with a code keeps it";
+  agimp->CommitBookkeeping();
+  agree(*agimp, "after");
+  auto fresh = w.world.NewAgImp();
+  agree(*fresh, "anew");
+}
+
 TEST_F(ShortLinks, AStoreThatReachesNoAgendaRowIsLogged) {
   w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
   auto agimp = w.world.NewAgImp();
