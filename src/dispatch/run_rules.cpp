@@ -1,5 +1,6 @@
 #include "dispatch/run_rules.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "dispatch/message_text.h"
@@ -93,6 +94,12 @@ bool IsEmailLine(const std::string& line) { return line.find('@') != std::string
 RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,
                  const std::vector<practice::TPazRec>& payments) {
   RecipientBatch batch;
+  // Sized once: a large practice's batch is thousands of lines.
+  const auto phones = static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !IsEmailLine(l); }));
+  batch.lines.reserve(phones);
+  batch.payments.reserve(phones);
+  batch.ids.reserve(phones);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (IsEmailLine(lines[i])) continue;
     batch.lines.push_back(lines[i]);

@@ -60,6 +60,11 @@ void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
       }
     }
     if (!list_app_.empty()) CercaContattiPazienti();
+    // The lists stay for the search's callers; their growth room goes before
+    // the sending begins (a group's day is thousands of entries).
+    list_app_.shrink_to_fit();
+    list_id_agenda_.shrink_to_fit();
+    list_incassi_.shrink_to_fit();
   } catch (const std::exception& e) {
     log_.WriteLog(e.what());
   }
