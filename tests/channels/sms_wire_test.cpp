@@ -10,6 +10,7 @@
 #include "channels/channel_error.h"
 #include "channels/sms_gateway_config.h"
 #include "channels/sms_wire.h"
+#include "platform/base64.h"
 #include "platform/code_page.h"
 #include "platform/operator_prompt.h"
 #include "support/temp_dir.h"
@@ -32,6 +33,41 @@ TEST(InvalueEnvelopeTest, AccentedLettersTravelAsWindows1252Bytes) {
   const auto inner = nlohmann::json::parse(outer.at("invalue").get<std::string>());
   EXPECT_EQ(inner.at("data"), "Citt\xC3\xA0 \"Pi\xC3\xB9\"");
   EXPECT_EQ(inner.at("idcliente"), 7);
+}
+
+// What the envelope of `request` is when the JSON library writes both levels.
+std::string LibraryEnvelope(const WireObject& request) {
+  const auto compact = [](const WireObject& o) {
+    return o.dump(-1, ' ', false, WireObject::error_handler_t::replace);
+  };
+  WireObject envelope;
+  envelope["invalue"] = compact(request);
+  return platform::Utf8ToCp1252(compact(envelope));
+}
+
+TEST(InvalueEnvelopeTest, UploadsAreTheBytesTheJsonLibraryWouldWrite) {
+  std::string lines;
+  for (int i = 0; i < 40; ++i) lines += "SMS=+39333" + std::to_string(i) + "|STUDIO|Citt\xC3\xA0 \"x\"\n";
+  WireObject large;
+  large["user"] = "u\"te\\nte \xC3\xA0";
+  large["pwd"] = "p\tw\x01d";
+  large["idcliente"] = 7;
+  large["smsinv"] = 40;
+  large["bool_ftp"] = 1;
+  large["fattach"] = platform::EncodeBase64Mime(lines);  // base64 with CR LF
+  WireObject small = large;
+  small.erase("bool_ftp");
+  small["fattach"] = lines;  // not ASCII: written by the library
+  WireObject only_attach;
+  only_attach["fattach"] = std::string("YWJj\r\n\x01\x1f\b\f\t\\\"", 13);
+
+  for (const WireObject& request : {large, small, only_attach, WireObject::object()}) {
+    const std::string expected = LibraryEnvelope(request);
+    EXPECT_EQ(InvalueBody(request), expected) << request.dump();
+    WireObject consumed = request;
+    EXPECT_EQ(InvalueRequest("http://gw", "/p", std::move(consumed)).body, expected)
+        << request.dump();
+  }
 }
 
 TEST(InvalueEnvelopeTest, RequestCarriesJsonHeadersAndJoinsThePath) {
