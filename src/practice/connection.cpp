@@ -180,7 +180,13 @@ bool Connection::Connected() const { return session_ != nullptr; }
 
 void Connection::SetConnected(bool connected) {
   if (connected) {
-    if (session_ && auto_reconnect && !session_->is_connected()) EndSession(nullptr);
+    if (session_ && auto_reconnect) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - link_checked_ >= kLinkCheckInterval) {
+        link_checked_ = now;
+        if (!session_->is_connected()) EndSession(nullptr);
+      }
+    }
     if (session_) return;
     const std::string connect_string = ConnectString();
     try {
@@ -189,6 +195,7 @@ void Connection::SetConnected(bool connected) {
       } else {
         session_ = std::make_unique<soci::session>(soci::mysql, connect_string);
       }
+      link_checked_ = std::chrono::steady_clock::now();
     } catch (const soci::soci_error& e) {
       throw Error(e.what());
     }

@@ -86,10 +86,13 @@ class Connection {
   bool Connected() const;
   // Opening raises DatabaseError with the driver's message and the database
   // name. Setting an open connection connected again checks the link when
-  // auto_reconnect is set, and reopens it when it was lost. Closing commits
-  // what is pending; a failed commit raises DatabaseError after the
-  // connection is closed.
+  // auto_reconnect is set, and reopens it when it was lost; the check (a
+  // round trip) is made at most once every kLinkCheckInterval, since the
+  // link bookkeeping of a send sets its connections connected for every
+  // statement. Closing commits what is pending; a failed commit raises
+  // DatabaseError after the connection is closed.
   void SetConnected(bool connected);
+  static constexpr std::chrono::milliseconds kLinkCheckInterval{1000};
   void Open() { SetConnected(true); }
   void Close() { SetConnected(false); }
 
@@ -135,6 +138,8 @@ class Connection {
   // Declared after the session: its statements go before the session does.
   std::unique_ptr<soci::session> session_;
   StatementCache prepared_;
+  // When the link was last found alive (or opened).
+  std::chrono::steady_clock::time_point link_checked_{};
   // When the first unit since the last commit ended.
   std::optional<std::chrono::steady_clock::time_point> units_since_;
 };
