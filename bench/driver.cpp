@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -22,6 +23,23 @@ nlohmann::json SimulatorState() {
   state["sms"]["accounts"] = nlohmann::json::array(
       {{{"user", "demo"}, {"pwd", "demo"}, {"idcliente", kCustomerId}, {"credit", kCredit}}});
   return state;
+}
+
+// The embedded Firebird engine's mode: the ServerMode of the firebird.conf
+// in $FIREBIRD, or the library's default (SuperServer).
+std::string FirebirdMode() {
+  const char* root = std::getenv("FIREBIRD");
+  if (root != nullptr) {
+    std::ifstream conf(fs::path(root) / "firebird.conf");
+    std::string line;
+    while (std::getline(conf, line)) {
+      const auto key = line.find("ServerMode");
+      if (key == std::string::npos || line.find('#') < key) continue;
+      const auto value = line.find_first_not_of(" \t=", key + 10);
+      if (value != std::string::npos) return line.substr(value);
+    }
+  }
+  return "SuperServer (default)";
 }
 
 double LoadAverage() {
@@ -90,6 +108,7 @@ int RunBenchmark(const BenchOptions& o) {
   conditions["load_average_at_start"] = LoadAverage();
   conditions["cpus"] = std::thread::hardware_concurrency();
   conditions["repeat"] = o.repeat;
+  conditions["firebird_mode"] = FirebirdMode();
 
   std::vector<SizeFigures> figures;
   for (const PracticeSize& size : o.sizes) {

@@ -18,5 +18,9 @@ esac
 
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target daily_run
+# The practice's files are opened embedded as every process that shares them
+# must open them (SuperClassic, see scripts/firebird-env.sh): the desktop
+# programs of a practice work on the same files.
+eval "$("$repo/scripts/firebird-env.sh" "$build/firebird-sc")"
 echo "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 exec "$build/bench/daily_run" --work "$build/daily_run-work" --json "$results" "$@"

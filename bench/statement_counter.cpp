@@ -31,6 +31,18 @@ class Tally {
     return tally;
   }
 
+  // The statement text of each prepared statement handle, so executions can
+  // be told apart.
+  void Prepared(isc_stmt_handle handle, std::string text) {
+    std::lock_guard lock(mutex_);
+    texts_[handle] = std::move(text);
+  }
+  std::string TextOf(isc_stmt_handle handle) {
+    std::lock_guard lock(mutex_);
+    const auto found = texts_.find(handle);
+    return found == texts_.end() ? std::string("?") : found->second;
+  }
+
   void Add(const std::string& what, std::chrono::steady_clock::duration spent) {
     std::lock_guard lock(mutex_);
     Entry& entry = entries_[what];
@@ -62,13 +74,23 @@ class Tally {
 
   std::mutex mutex_;
   std::map<std::string, Entry> entries_;
+  std::map<isc_stmt_handle, std::string> texts_;
 };
 
 // Runs `call`, counting it in `counter`; when tracing, its time goes to the
 // entry point's total and, with a text, to that text's.
+// The client library implements some entry points with others (execute with
+// execute2): only the outermost call of a thread is counted.
+thread_local int depth = 0;
+
 template <typename Call>
 ISC_STATUS Counted(std::atomic<uint64_t>& counter, const char* entry_point, const char* text,
                    std::size_t length, Call call) {
+  if (depth > 0) return call();
+  struct Nesting {
+    Nesting() { ++depth; }
+    ~Nesting() { --depth; }
+  } nesting;
   ++counter;
   Tally* tally = Tally::Get();
   if (tally == nullptr) return call();
@@ -116,8 +138,10 @@ ISC_STATUS ISC_EXPORT isc_dsql_execute(ISC_STATUS* status, isc_tr_handle* tr,
                                        isc_stmt_handle* stmt, unsigned short dialect,
                                        const XSQLDA* in) {
   static const auto next = bench::Next<decltype(&isc_dsql_execute)>("isc_dsql_execute");
-  return bench::Counted(bench::executed, "execute", nullptr, 0,
-                        [&] { return next(status, tr, stmt, dialect, in); });
+  bench::Tally* tally = bench::Tally::Get();
+  const std::string text = tally != nullptr ? tally->TextOf(*stmt) : std::string();
+  return bench::Counted(bench::executed, "execute", tally != nullptr ? text.c_str() : nullptr,
+                        text.size(), [&] { return next(status, tr, stmt, dialect, in); });
 }
 
 ISC_STATUS ISC_EXPORT isc_dsql_execute2(ISC_STATUS* status, isc_tr_handle* tr,
@@ -143,8 +167,13 @@ ISC_STATUS ISC_EXPORT isc_dsql_prepare(ISC_STATUS* status, isc_tr_handle* tr,
                                        const ISC_SCHAR* sql, unsigned short dialect,
                                        XSQLDA* out) {
   static const auto next = bench::Next<decltype(&isc_dsql_prepare)>("isc_dsql_prepare");
-  return bench::Counted(bench::prepared, "prepare", sql, length,
-                        [&] { return next(status, tr, stmt, length, sql, dialect, out); });
+  const ISC_STATUS result = bench::Counted(
+      bench::prepared, "prepare", sql, length,
+      [&] { return next(status, tr, stmt, length, sql, dialect, out); });
+  if (bench::Tally* tally = bench::Tally::Get()) {
+    tally->Prepared(*stmt, std::string(sql, length != 0 ? length : std::strlen(sql)));
+  }
+  return result;
 }
 
 ISC_STATUS ISC_EXPORT isc_attach_database(ISC_STATUS* status, short length, const ISC_SCHAR* name,
