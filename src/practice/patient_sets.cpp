@@ -92,7 +92,9 @@ void TAgImp::AddPatientDatabasesFromCatalogue() {
       continue;
     }
     const int tag = SecondContactsTag(*connection);
-    CloseQuietly(*connection);
+    // Left connected for the contact lookup that follows (a reconnection
+    // costs more than the lookups of a small practice).
+    EndUnitQuietly(*connection);
     patients_.push_back({std::move(connection), tag});
   }
 }
