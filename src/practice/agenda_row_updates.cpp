@@ -34,7 +34,11 @@ bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
 bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update,
                               const std::function<void(Connection&)>& updated) {
   bool updated_somewhere = false;
+  // A table lives in one agenda database of several: the message of a
+  // database without it is put together only when no database had it.
   std::string last_error;
+  Connection* unprepared_on = nullptr;
+  std::string unprepared;
   const std::vector<StatementParameter> parameters = {
       {update.value_name, StatementParameter::Kind::kText},
       {"d", StatementParameter::Kind::kDateTime},
@@ -43,11 +47,10 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
     try {
       ConnectOrRaise(*agenda);
       try {
-        std::string unprepared;
         PreparedStatement* st = agenda->PreparedIfPossible(sql, parameters, false, unprepared);
         if (st == nullptr) {
-          // Most often the table lives in another agenda database.
-          last_error = agenda->Error(unprepared).what();
+          unprepared_on = agenda.get();
+          last_error.clear();
           continue;
         }
         st->SetText(0, update.value);
@@ -64,9 +67,11 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       // Most often the table lives in another agenda database.
       EndUnitQuietly(*agenda);
       last_error = e.what();
+      unprepared_on = nullptr;
     }
   }
   if (!updated_somewhere && !agendas_.empty()) {
+    if (unprepared_on != nullptr) last_error = unprepared_on->Error(unprepared).what();
     log_.WriteLog(std::string(update.operation) + ": agenda non aggiornata (tabella " +
                   PrintableName(update.table) + "): " + last_error);
   }

@@ -66,8 +66,14 @@ void TAgImp::OpenAgendaSets() {
 }
 
 void TAgImp::AddMainAgendaFromCatalogue() {
-  Connection& config = host_.ConfigDatabase();
-  DisconnectAtEnd disconnect(config);
+  Connection& host_config = host_.ConfigDatabase();
+  DisconnectAtEnd disconnect(host_config);
+  // The search object's own connection is open on the same database already:
+  // reading the catalogue on it spares an attachment (each one costs the
+  // engine a page cache of its own).
+  const bool same_database = config_ && config_->Connected() && !host_config.Params().empty() &&
+                             config_->Params() == host_config.Params();
+  Connection& config = same_database ? *config_ : host_config;
   TRecDatabase record;
   bool found = false;
   try {

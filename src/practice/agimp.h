@@ -15,6 +15,7 @@
 // Only the service thread uses the object; it takes no lock.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -49,6 +50,7 @@ namespace oxsms::practice {
 inline constexpr const char* kNoPatientDatabase = "Nessun file pazienti aperto";
 
 class PatientLookup;
+struct PatientContact;
 
 // `ParseLineRec` of the send orchestration: fills a record from a recipient
 // line; parts missing from the line keep the record's values.
@@ -185,6 +187,9 @@ class TAgImp {
   // --- state, for the searches' callers and the bookkeeping of links ---
 
   Connection& FDConnectionConfig() { return *config_; }
+  // Tells one search object from another, also one made where an earlier
+  // one was freed: what callers keep for a send run is keyed by it.
+  std::uint64_t Serial() const { return serial_; }
   const std::vector<std::unique_ptr<Connection>>& listDBAg() const { return agendas_; }
   const std::vector<std::vector<std::string>>& listAgFile() const { return agenda_tables_; }
   const std::vector<PatientDatabase>& listDB() const { return patients_; }
@@ -203,7 +208,8 @@ class TAgImp {
   void AddPatientDatabasesFromCatalogue();
   void AddPatientDatabasesFromList();
   void KeepAppointment(const soci::row& row, const std::string& line, bool payment_columns);
-  void ServeContact(PatientLookup& lookup, bool second_contacts, std::size_t k, std::size_t i);
+  void ServeContact(const PatientContact& patient, const PatientDatabase& database,
+                    std::size_t k, std::size_t i);
   void EmptyEntry(std::size_t i);
   void Discarded(const std::string& surname, const std::string& first_name,
                  const char* reason);
@@ -228,12 +234,20 @@ class TAgImp {
   static std::string RecordedLinkKey(const std::string& table, const TLineRec& rec,
                                      const TPazRec& IncassoRec);
   Connection* PatientDatabaseOf(const TPazRec& IncassoRec);
+  // The identifier of an open patient database, read once per search object.
+  const std::string& FileguidOf(Connection& patients);
   std::string FindShortLink(Connection& agenda, const std::string& table,
                             const AgendaRowKey& key);
   // The table's short-link codes of the day in `agenda`, read at the first
   // need; nullptr when the database has no such table.
   ShortLinkDay* ShortLinksOfDay(Connection& agenda, const std::string& table, const std::tm& day);
 
+  static std::uint64_t NextSerial() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+  }
+
+  const std::uint64_t serial_ = NextSerial();
   const CatalogueContext& ctx_;
   service::ActivityLog& log_;
   const platform::Clock& clock_;
@@ -259,6 +273,9 @@ class TAgImp {
   // The payment links SalvaLinkPag has recorded completely (agenda row and
   // accounts), by everything that decides what it writes.
   std::unordered_set<std::string> recorded_links_;
+  std::unordered_map<const Connection*, std::string> fileguids_;
+  // The patient code the contact lookup read, by patient database and badge.
+  std::map<std::pair<const Connection*, std::string>, std::optional<int>> patient_codes_;
 
   bool trova_sms_ = false;
   bool trova_email_ = false;

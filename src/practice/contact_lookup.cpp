@@ -4,6 +4,7 @@
 #include "practice/agenda_lines.h"
 #include "practice/agimp.h"
 #include "practice/contact_rules.h"
+#include "practice/contact_query.h"
 #include "practice/patient_query.h"
 #include "practice/patient_statements.h"
 #include "practice/row_values.h"
@@ -14,12 +15,11 @@ namespace {
 constexpr const char* kSameAppointment = "same";
 constexpr int16_t kVisual = 1;
 
-std::unique_ptr<PatientLookup> PrepareContactLookup(PatientDatabase& db,
-                                                    const platform::Installation& installation) {
+std::unique_ptr<ContactQuery> PrepareContactQuery(PatientDatabase& db,
+                                                  const platform::Installation& installation) {
   Connection& c = *db.connection;
   const std::string key = ColumnKeyFor(c, installation);
-  return std::make_unique<PatientLookup>(
-      c, ContactStatement(db.tag == 1, !c.IsFirebird(), key), KeyInsideQuotes(key));
+  return std::make_unique<ContactQuery>(c, db.tag == 1, key, KeyInsideQuotes(key));
 }
 
 }  // namespace
@@ -28,39 +28,48 @@ void TAgImp::CercaContattiPazienti() {
   ApriFilePazienti();
   if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
   for (std::size_t k = 0; k < patients_.size(); ++k) {
-    std::unique_ptr<PatientLookup> lookup;
+    std::unique_ptr<ContactQuery> query;
     for (std::size_t i = 0; i < list_app_.size(); ++i) {
-      if (ValueOfEntry(list_app_[i]).empty()) continue;
-      if (!lookup) lookup = PrepareContactLookup(patients_[k], ctx_.installation);
-      ServeContact(*lookup, patients_[k].tag == 1, k, i);
+      const std::string badge = ValueOfEntry(list_app_[i]);
+      if (badge.empty()) continue;
+      if (!query) query = PrepareContactQuery(patients_[k], ctx_.installation);
+      // Not found: maybe in a later database.
+      if (const auto contact = query->Find(badge)) ServeContact(*contact, patients_[k], k, i);
     }
-    if (lookup) {
-      lookup.reset();
+    if (query) {
+      query.reset();
       patients_[k].connection->Commit();
     }
   }
 }
 
 void TAgImp::CercaContatti(std::size_t k, std::size_t i) {
-  auto lookup = PrepareContactLookup(patients_.at(k), ctx_.installation);
-  ServeContact(*lookup, patients_[k].tag == 1, k, i);
-  lookup.reset();
+  auto query = PrepareContactQuery(patients_.at(k), ctx_.installation);
+  if (const auto contact = query->Find(ValueOfEntry(list_app_.at(i)))) {
+    ServeContact(*contact, patients_[k], k, i);
+  }
+  query.reset();
   patients_[k].connection->Commit();
 }
 
-void TAgImp::ServeContact(PatientLookup& lookup, bool second_contacts, std::size_t k,
-                          std::size_t i) {
-  if (!lookup.Find(ValueOfEntry(list_app_.at(i)))) return;  // maybe in a later database
-  const soci::row& row = lookup.Row();
-  const long code = static_cast<long>(IntegerOf(row, ContactColumns::kSms).value_or(0));
-  std::string mobile1 = TextOf(row, ContactColumns::kTelCell);
-  const std::string email1 = TextOf(row, ContactColumns::kEmail);
-  std::string mobile2 = second_contacts ? TextOf(row, ContactColumns::kTelCell2) : std::string();
-  const std::string email2 = second_contacts ? TextOf(row, ContactColumns::kEmail2) : std::string();
-  const std::string surname = TextOf(row, ContactColumns::kCognome);
-  const std::string first_name = TextOf(row, ContactColumns::kNome);
+void TAgImp::ServeContact(const PatientContact& patient, const PatientDatabase& database,
+                          std::size_t k, std::size_t i) {
+  const bool second_contacts = database.tag == 1;
+  const long code = patient.sms;
+  std::string mobile1 = patient.telcell;
+  const std::string& email1 = patient.email;
+  std::string mobile2 = second_contacts ? patient.telcell2 : std::string();
+  const std::string email2 = second_contacts ? patient.email2 : std::string();
+  const std::string& surname = patient.cognome;
+  const std::string& first_name = patient.nome;
   const std::string key = NameOfEntry(list_app_[i]);
   const std::string agenda_line = i < list_id_agenda_.size() ? list_id_agenda_[i] : std::string();
+  // The payment bookkeeping of an appointment with a fee asks for the same
+  // code again.
+  if (list_incassi_.at(i).incasso != 0) {
+    patient_codes_[{database.connection.get(), ValueOfEntry(list_app_[i])}] =
+        patient.codice_cliente;
+  }
 
   // Every recipient line gets its agenda line and payment record at the same
   // index of the batch.

@@ -73,7 +73,10 @@ void TAgImp::RecordLinkPayment(const TPazRec& IncassoRec) {
   ApriFilePazienti();
   Connection* patients = PatientDatabaseOf(IncassoRec);
   if (patients == nullptr) return;
-  const auto code = CodiceClienteOf(*patients, IncassoRec.badge);
+  // The search read the code with the patient's contacts, by the same badge.
+  const auto known = patient_codes_.find({patients, IncassoRec.badge});
+  const auto code =
+      known != patient_codes_.end() ? known->second : CodiceClienteOf(*patients, IncassoRec.badge);
   if (!code) return;
   const auto record = NumeroCartellaOf(*patients, *code);
   if (!record) return;
@@ -94,15 +97,24 @@ Connection* TAgImp::PatientDatabaseOf(const TPazRec& IncassoRec) {
                         " non aperto");
   }
   Connection& assigned = *patients_[static_cast<std::size_t>(IncassoRec.idxFilePaz)].connection;
-  if (ReadFileguid(assigned) == IncassoRec.fileguid) return &assigned;
+  if (FileguidOf(assigned) == IncassoRec.fileguid) return &assigned;
   // The entry's patient database has moved in the list: find it again by its
   // identifier, so the entry never lands in another practice's accounts.
   for (auto& database : patients_) {
     Connection& candidate = *database.connection;
-    if (ReadFileguid(candidate) == IncassoRec.fileguid) return &candidate;
+    if (FileguidOf(candidate) == IncassoRec.fileguid) return &candidate;
     CloseQuietly(candidate);
   }
   return nullptr;
+}
+
+const std::string& TAgImp::FileguidOf(Connection& patients) {
+  // A connection of the search object stays on one database file for the
+  // object's life, so its identifier does not change under it.
+  if (const auto found = fileguids_.find(&patients); found != fileguids_.end()) {
+    return found->second;
+  }
+  return fileguids_.emplace(&patients, ReadFileguid(patients)).first->second;
 }
 
 }  // namespace oxsms::practice
