@@ -41,9 +41,17 @@ std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::T
   // for the read.
   practice::TAgImp* agimp = access_.current_agimp();
   practice::Connection& config_db = agimp ? agimp->FDConnectionConfig() : access_.config_db;
+  const auto accounts = [this, agimp, &config_db] {
+    if (agimp == nullptr) return payments::ReadPaymentAccounts(config_db);
+    if (accounts_of_ != agimp->Serial()) {
+      accounts_ = payments::ReadPaymentAccounts(config_db);
+      accounts_of_ = agimp->Serial();
+    }
+    return accounts_;
+  };
   payments::PaymentLinks links(
       service, [&f] { return payments::AccountCredentials{f.UserConnect.User, f.UserConnect.Pwd}; },
-      [&config_db] { return payments::ReadPaymentAccounts(config_db); });
+      accounts);
   return links.OttieniLinkPag(rec, paz);
 }
 

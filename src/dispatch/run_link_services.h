@@ -4,14 +4,18 @@
 // through the run's shared search object `AgImp`.
 //
 // Account, settings and addresses are read at each call, so a settings
-// reload between two sends is seen. Only the service thread calls.
+// reload between two sends is seen; the payment accounts are read once per
+// send (per search object). Only the service thread calls.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "channels/link_services.h"
 #include "dispatch/tdm1_fields.h"
 #include "net/http_client.h"
+#include "payments/payment_accounts.h"
 #include "payments/payment_confirmation.h"
 #include "platform/installation.h"
 #include "platform/operator_prompt.h"
@@ -46,6 +50,10 @@ class RunLinkServices : public channels::LinkServices {
   const platform::Installation& installation_;
   service::ActivityLog& log_;
   payments::UnattendedPaymentConfirmer confirmer_;
+  // The practice's payment accounts, read once per search object: a send
+  // creates a payment link for every appointment with a fee.
+  std::vector<payments::PaymentAccount> accounts_;
+  std::uint64_t accounts_of_ = 0;
 };
 
 }  // namespace oxsms::dispatch

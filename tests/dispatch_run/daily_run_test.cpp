@@ -6,6 +6,8 @@
 
 #include <iostream>
 
+#include "practice/database_catalogue.h"
+#include "practice/local_config.h"
 #include "run_world.h"
 
 namespace oxsms::testing::run {
@@ -102,6 +104,41 @@ TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
   EXPECT_NE(text.find("/s/"), std::string::npos) << text;
   EXPECT_EQ(w.Requests("/rest/crea_url_pagamento.json").size(), 1u);
   EXPECT_FALSE(dm.eliminaIncassiNulli);
+}
+
+TEST_F(DailyRun, PaymentAccountsAreReadAgainForEachSend) {
+  w.Patient("1", "Rossi", "3331");
+  w.Patient("2", "Verdi", "3332");
+  w.Patient("3", "Bianchi", "3333");
+  w.Appointment("1", Day(14), 9, "50.0000");  // today + 1 + GGLinkPag
+  w.Appointment("2", Day(14), 10, "20.0000");
+  w.Appointment("3", Day(15), 11, "30.0000");
+  auto& dm = w.Dm();
+  dm.isLinkPag = 1;
+  dm.CBLinkPag = true;
+  dm.GGLinkPag = 1;
+  dm.TestoInvioAppLinkPag = "<link_pag>";
+  const auto accounts = [&] {
+    std::vector<std::string> used;
+    for (const json& request : w.Requests("/rest/crea_url_pagamento.json")) {
+      used.push_back(json::parse(request.at("body").get<std::string>()).at("id_account_stripe"));
+    }
+    return used;
+  };
+
+  w.RunOn(Day(12));
+  EXPECT_EQ(accounts(), (std::vector<std::string>{"acct_1Demo1", "acct_1Demo1"}));
+
+  // The practice moves to another account between two days: the next send
+  // creates its links on the new one.
+  practice::Connection config;
+  practice::PreparaConnessioneConfig(config, practice::kSectionDatabase, w.world.ctx);
+  config.Session() << "update LINKPAG set ID_ACCOUNT_STRIPE = 'acct_2Nuovo'";
+  config.Commit();
+  config.Close();
+  w.RunOn(Day(13));
+  EXPECT_EQ(accounts(),
+            (std::vector<std::string>{"acct_1Demo1", "acct_1Demo1", "acct_2Nuovo"}));
 }
 
 TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
