@@ -95,27 +95,32 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
   const TemplateObject head = RequestHead(settings, lines);
 
   // Each recipient object goes into the request text as soon as it is made:
-  // a tree of one object per recipient would take several times the memory
-  // of its text for a large batch.
-  std::string variabili;
+  // a tree of one object per recipient, or a list of recipients copied into
+  // the request afterwards, would take several times the memory of the text
+  // for a large batch.
+  std::string body = BatchRequestHead(head);
+  const std::size_t first = body.size();
   practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
   for (std::size_t i = 0; i < lines; ++i) {
     if (auto recipient = Recipient(i, listSmsCell[i], settings, rec)) {
-      if (!variabili.empty()) variabili += ',';
-      variabili += WireText(*recipient);
+      if (body.size() != first) body += ',';
+      body += WireText(*recipient);
     }
   }
-  if (variabili.empty()) return;
+  if (body.size() == first) return;
+  const auto variabili = [&body, first, last = body.size()] {
+    return body.substr(first, last - first);
+  };
 
   if (test) {
-    log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(WithRecipients(head, variabili)));
+    log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(WithRecipients(head, variabili())));
     return;
   }
 
-  const std::optional<nlohmann::json> reply = PostBatch(head, variabili);
+  const std::optional<nlohmann::json> reply = PostBatch(body);
   if (!reply) throw ChannelError(kNoReply);
   if (!Accepted(*reply)) {
-    Refused(WithRecipients(head, variabili), *reply, settings);
+    Refused(WithRecipients(head, variabili()), *reply, settings);
     return;
   }
   SmsCounters counters = sms_.Counters();
@@ -280,18 +285,25 @@ std::optional<nlohmann::json> WhatsAppTemplateClient::InviaTemplate(const Templa
   return std::move(*reply.object);
 }
 
-std::optional<nlohmann::json> WhatsAppTemplateClient::PostBatch(const TemplateObject& head,
-                                                               const std::string& variabili) {
-  // The text InviaTemplate would write for the head with "variabili" and the
-  // account added: the members in that order, compact, ASCII.
+std::string WhatsAppTemplateClient::BatchRequestHead(const TemplateObject& head) {
+  std::string text = WireText(head);
+  text.pop_back();  // the closing brace; the head is never empty
+  return text.append(",\"variabili\":[");
+}
+
+std::optional<nlohmann::json> WhatsAppTemplateClient::PostBatch(std::string& body) {
+  // Closed as InviaTemplate would write the head with "variabili" and the
+  // account added: the members in that order, compact, ASCII. The request is
+  // sent from `body` itself, which gets back only its recipients.
+  struct KeepRecipients {
+    std::string& body;
+    std::size_t end;
+    ~KeepRecipients() { body.resize(end); }
+  } keep{body, body.size()};
   const SmsAccount account = sms_.GatewayAccount();
-  std::string body = WireText(head);
-  body.pop_back();  // the closing brace; the head is never empty
-  body.reserve(body.size() + variabili.size() + 64);
-  body.append(",\"variabili\":[").append(variabili).append("],\"user\":");
-  body.append(WireText(TemplateObject(account.User))).append(",\"pwd\":");
-  body.append(WireText(TemplateObject(account.Pwd))).append("}");
-  net::MakerReply reply = PostText(kInviaTemplatePath, body);
+  body.append("],\"user\":").append(WireText(TemplateObject(account.User)));
+  body.append(",\"pwd\":").append(WireText(TemplateObject(account.Pwd))).append("}");
+  net::MakerReply reply = PostInPlace(kInviaTemplatePath, body);
   if (reply.empty()) return std::nullopt;
   return std::move(*reply.object);
 }
@@ -312,10 +324,19 @@ net::MakerReply WhatsAppTemplateClient::Post(const char* path, const TemplateObj
 }
 
 net::MakerReply WhatsAppTemplateClient::PostText(const char* path, std::string body) {
+  return PostInPlace(path, body);
+}
+
+net::MakerReply WhatsAppTemplateClient::PostInPlace(const char* path, std::string& body) {
   // The request keeps its members in the order they were added, so the body
   // is written by the caller rather than from an unordered object.
   net::HttpRequest request = net::MakeMakerRequest(service_, path, nlohmann::json::object());
-  request.body = std::move(body);
+  request.body.swap(body);
+  struct GiveBack {
+    std::string& from;
+    std::string& to;
+    ~GiveBack() { from.swap(to); }
+  } give_back{request.body, body};
   const net::HttpResponse response = http_.Send(request);
   net::MakerReply reply = net::ReadMakerReply(response);
   if (reply.text.find_first_not_of(" \t\r\n") == std::string::npos) return net::MakerReply{};

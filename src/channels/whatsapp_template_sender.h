@@ -89,9 +89,13 @@ class WhatsAppTemplateClient {
   };
 
   void CheckCredit(std::size_t lines);
-  // InviaTemplate of `head` with the member "variabili" (the recipient
-  // objects' wire text joined by ",") added, written as text.
-  std::optional<nlohmann::json> PostBatch(const TemplateObject& head, const std::string& variabili);
+  // The text of `head` without its closing brace, followed by
+  // ',"variabili":[': the recipient objects' wire text, joined by ",", is
+  // appended to it and PostBatch closes it.
+  static std::string BatchRequestHead(const TemplateObject& head);
+  // InviaTemplate of the head with "variabili" written into `body` by
+  // BatchRequestHead and the recipients; `body` is left as it was given.
+  std::optional<nlohmann::json> PostBatch(std::string& body);
   TemplateObject RequestHead(const WhatsAppSettings& settings, std::size_t lines) const;
   // The recipient object of line i, or nothing when the line is left out.
   std::optional<TemplateObject> Recipient(std::size_t i, const std::string& line,
@@ -108,6 +112,8 @@ class WhatsAppTemplateClient {
                const WhatsAppSettings& settings);
   net::MakerReply Post(const char* path, const TemplateObject& body);
   net::MakerReply PostText(const char* path, std::string body);
+  // As PostText, sending `body` without a copy; it is given back unchanged.
+  net::MakerReply PostInPlace(const char* path, std::string& body);
 
   SmsHost& sms_;
   WhatsAppHost& host_;

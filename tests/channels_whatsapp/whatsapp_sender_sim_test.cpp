@@ -356,7 +356,13 @@ TEST_F(WhatsAppSenderTest, RefusedBatchWithAnOperatorGoesToTheClipboardWithoutPa
   ASSERT_EQ(wa_host.clipboard.size(), 1u);
   const std::string& copied = wa_host.clipboard[0];
   EXPECT_EQ(copied.rfind("chiamata\r\n{", 0), 0u);
-  EXPECT_NE(copied.find("\r\r\nRiposta\r\n{"), std::string::npos);
+  // The call shown is the one sent, recipients included.
+  const std::size_t reply_at = copied.find("\r\r\nRiposta\r\n{");
+  ASSERT_NE(reply_at, std::string::npos);
+  const auto call = nlohmann::json::parse(copied.substr(10, reply_at - 10));
+  ASSERT_EQ(call.at("variabili").size(), 1u) << copied;
+  EXPECT_NE(call.at("variabili")[0].dump().find("1234567"), std::string::npos) << copied;
+  EXPECT_EQ(call.at("pwd"), "********");
   EXPECT_NE(copied.find("Utente o password non validi"), std::string::npos);
   EXPECT_EQ(copied.find("sbagliata"), std::string::npos);
   EXPECT_TRUE(Logged(LogTexts(), "Messaggio all'operatore: errore d'invio, la chiamata e la "
