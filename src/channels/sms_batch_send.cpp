@@ -7,7 +7,6 @@
 #include "channels/sms_gateway.h"
 #include "channels/sms_text.h"
 #include "channels/sms_wire.h"
-#include "platform/base64.h"
 #include "platform/code_page.h"
 
 namespace oxsms::channels {
@@ -110,11 +109,12 @@ std::string SmsGateway::UploadBatch(std::string batch_text, int32_t smsinv,
   request["smsinv"] = smsinv;
   if (bool_futurland) {
     request["bool_ftp"] = 1;
-    request["fattach"] = platform::EncodeBase64Mime(batch_text);
+    net::HttpRequest http =
+        InvalueRequestWithBase64(config_.rest_host, kFileSmsPath, request, batch_text);
     std::string().swap(batch_text);  // megabytes for a large batch
-  } else {
-    request["fattach"] = std::move(batch_text);
+    return Outvalue(http_.Send(http), kFileSmsPath);
   }
+  request["fattach"] = std::move(batch_text);
   return Outvalue(
       http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, std::move(request))),
       kFileSmsPath);

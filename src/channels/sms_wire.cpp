@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "channels/channel_error.h"
+#include "platform/base64.h"
 #include "platform/code_page.h"
 
 namespace oxsms::channels {
@@ -103,6 +104,10 @@ std::string EnvelopeOf(std::string inner) {
   return IsAscii(body) ? body : platform::Utf8ToCp1252(body);
 }
 
+// A CR LF inside the base64, escaped in the request's text and once more in
+// the envelope.
+constexpr std::string_view kTwiceEscapedLineBreak = "\\\\r\\\\n";
+
 net::HttpRequest PostOf(std::string_view base, std::string_view path, std::string body) {
   net::HttpRequest http;
   http.method = "POST";
@@ -125,6 +130,25 @@ std::string GatewayUrl(std::string_view base, std::string_view path) {
 void AddJsonHeaders(net::HttpRequest& request) {
   request.headers.emplace_back("Content-Type", "application/json");
   request.headers.emplace_back("Accept", "application/json");
+}
+
+net::HttpRequest InvalueRequestWithBase64(std::string_view base, std::string_view path,
+                                          const WireObject& request, std::string_view attach) {
+  const std::string head = CompactUnescaped(request);  // "{...}"
+  std::string inner_head(head, 0, head.size() - 1);
+  if (head.size() > 2) inner_head += ',';
+  inner_head += "\"fattach\":\"";
+  constexpr std::string_view kInnerTail = "\"}";
+  std::string body;
+  body.reserve(12 + EscapedSize(inner_head) +
+               platform::Base64MimeSize(attach.size(), kTwiceEscapedLineBreak.size()) +
+               EscapedSize(kInnerTail) + 2);
+  body += "{\"invalue\":\"";
+  AppendEscaped(body, inner_head);
+  platform::AppendBase64Mime(body, attach, kTwiceEscapedLineBreak);
+  AppendEscaped(body, kInnerTail);
+  body += "\"}";
+  return PostOf(base, path, IsAscii(body) ? std::move(body) : platform::Utf8ToCp1252(body));
 }
 
 std::string InvalueBody(const WireObject& request) {

@@ -39,6 +39,11 @@ net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
 // batch upload's text is megabytes).
 net::HttpRequest InvalueRequest(std::string_view base, std::string_view path,
                                 WireObject&& request);
+// The same for `request` with a last member "fattach" that is the base64 of
+// `attach`: the encoding is written straight into the envelope, so a large
+// batch is held once as text and once as the request's bytes.
+net::HttpRequest InvalueRequestWithBase64(std::string_view base, std::string_view path,
+                                          const WireObject& request, std::string_view attach);
 
 // The reply's "outvalue" as UTF-8. Raises GatewayReplyError naming `path`
 // on an HTTP status outside 2xx and on a body that is not a JSON object with

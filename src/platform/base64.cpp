@@ -33,14 +33,16 @@ void AppendQuantum(std::string& out, std::uint32_t group, int significant_bytes)
 
 }  // namespace
 
-std::string EncodeBase64Mime(std::string_view bytes) {
-  std::string out;
-  const std::size_t chars = (bytes.size() + 2) / 3 * 4;
-  out.reserve(chars + chars / kLineLength * 2);
+std::size_t Base64MimeSize(std::size_t byte_count, std::size_t line_break_size) {
+  const std::size_t chars = (byte_count + 2) / 3 * 4;
+  return chars + (chars == 0 ? 0 : (chars - 1) / kLineLength * line_break_size);
+}
+
+void AppendBase64Mime(std::string& out, std::string_view bytes, std::string_view line_break) {
   std::size_t line = 0;
   auto put = [&](char c) {
     if (line == kLineLength) {
-      out += "\r\n";
+      out += line_break;
       line = 0;
     }
     out += c;
@@ -56,6 +58,12 @@ std::string EncodeBase64Mime(std::string_view bytes) {
     put(n > 1 ? kAlphabet[(group >> 6) & 0x3F] : '=');
     put(n > 2 ? kAlphabet[group & 0x3F] : '=');
   }
+}
+
+std::string EncodeBase64Mime(std::string_view bytes) {
+  std::string out;
+  out.reserve(Base64MimeSize(bytes.size(), 2));
+  AppendBase64Mime(out, bytes, "\r\n");
   return out;
 }
 

@@ -14,6 +14,13 @@ namespace oxsms::platform {
 // Empty input gives an empty result.
 std::string EncodeBase64Mime(std::string_view bytes);
 
+// As EncodeBase64Mime, appended to `out`, with the lines joined by
+// `line_break` instead of CR LF: the encoding can be written straight into a
+// text where CR LF has to appear escaped.
+void AppendBase64Mime(std::string& out, std::string_view bytes, std::string_view line_break);
+// The size of that encoding of `byte_count` bytes.
+std::size_t Base64MimeSize(std::size_t byte_count, std::size_t line_break_size);
+
 // Decodes Base64 text, ignoring CR, LF, blanks and tabs wherever they occur.
 // Accepts a last quantum with or without its '=' padding. Returns nullopt when
 // the text holds any other character outside the alphabet, padding anywhere

@@ -70,6 +70,33 @@ TEST(InvalueEnvelopeTest, UploadsAreTheBytesTheJsonLibraryWouldWrite) {
   }
 }
 
+TEST(InvalueEnvelopeTest, Base64WrittenIntoTheEnvelopeIsWhatTheLibraryWouldWrite) {
+  // Around the line length (57 bytes make one line of 76 characters), empty,
+  // and long enough for many escaped line breaks.
+  for (const std::size_t size : {0u, 1u, 56u, 57u, 58u, 114u, 115u, 5000u}) {
+    std::string batch;
+    for (std::size_t i = 0; i < size; ++i) batch += static_cast<char>("SMS=+39|\n\xE0\"\\"[i % 12]);
+    WireObject head;
+    head["user"] = "u\"te \xC3\xA0";  // not ASCII: the envelope becomes Windows-1252
+    head["idcliente"] = 7;
+    head["bool_ftp"] = 1;
+    for (const bool ascii_head : {false, true}) {
+      if (ascii_head) head["user"] = "demo";
+      WireObject with_attach = head;
+      with_attach["fattach"] = platform::EncodeBase64Mime(batch);
+      const net::HttpRequest request =
+          InvalueRequestWithBase64("http://gw", "/smsox/filesmstoserver.json", head, batch);
+      EXPECT_EQ(request.body, LibraryEnvelope(with_attach)) << size;
+      EXPECT_EQ(request.url, "http://gw/smsox/filesmstoserver.json");
+    }
+  }
+  WireObject empty_head = WireObject::object();
+  WireObject only_attach;
+  only_attach["fattach"] = platform::EncodeBase64Mime("abc");
+  EXPECT_EQ(InvalueRequestWithBase64("http://gw", "/p", empty_head, "abc").body,
+            LibraryEnvelope(only_attach));
+}
+
 TEST(InvalueEnvelopeTest, RequestCarriesJsonHeadersAndJoinsThePath) {
   const net::HttpRequest request =
       InvalueRequest("http://gw.example:8184/", "/smsox/verificautente.json", WireObject::object());

@@ -48,6 +48,22 @@ TEST(Base64, EncoderBreaksLinesAt76WithCrLf) {
   EXPECT_EQ(lines, 5);  // 344 characters = 4 full lines + 40
 }
 
+TEST(Base64, AppendedEncodingUsesTheGivenBreakAndItsSizeIsKnownBeforehand) {
+  for (std::size_t size = 0; size <= 256; ++size) {
+    const std::string bytes = AllByteValues().substr(0, size);
+    std::string expected = EncodeBase64Mime(bytes);
+    EXPECT_EQ(Base64MimeSize(size, 2), expected.size()) << size;
+    for (std::size_t at = expected.find("\r\n"); at != std::string::npos;
+         at = expected.find("\r\n", at + 3)) {
+      expected.replace(at, 2, "<|>");
+    }
+    std::string out = "head:";
+    AppendBase64Mime(out, bytes, "<|>");
+    EXPECT_EQ(out, "head:" + expected) << size;
+    EXPECT_EQ(Base64MimeSize(size, 3), expected.size()) << size;
+  }
+}
+
 TEST(Base64, RoundTripsBinaryAndUtf8AcrossLineBreaks) {
   const std::string bytes = AllByteValues();
   EXPECT_EQ(DecodeBase64(EncodeBase64Mime(bytes)), bytes);
