@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "channels/channel_error.h"
+#include "channels/credit_check.h"
 #include "channels/sms_batch.h"
 #include "channels/sms_gateway.h"
 #include "channels/sms_text.h"
@@ -12,7 +13,6 @@
 namespace oxsms::channels {
 namespace {
 
-constexpr const char* kCreditOver = "Disponibilità di sms terminata";
 constexpr const char* kAliasQuestion =
     "L'ALIAS non è verificato. Gli SMS potrebbero non arrivare.\r\n"
     "Effettuare la registrazione dell'ALIAS ed attendere la risposta dell'autorità "
@@ -25,17 +25,7 @@ bool Refused(const std::string& outvalue) { return outvalue.find("KO ") != std::
 }  // namespace
 
 bool SmsGateway::BatchMayGo(std::size_t lines) {
-  const SmsCounters counters = host_.Counters();
-  if (counters.smsDisp < 1) {
-    log_.WriteLog(kCreditOver);
-    throw ChannelError(kCreditOver);
-  }
-  if (counters.smsInviabili < 0 || static_cast<std::size_t>(counters.smsInviabili) < lines) {
-    const std::string message =
-        "Disponibilità di sms non sufficiente per l'invio di " + std::to_string(lines) + " sms";
-    log_.WriteLog(message);
-    throw ChannelError(message);
-  }
+  RequireBatchCredit(host_.Counters(), lines, log_);
   if (verificaalias("", false) != kAliasVerified) {
     const platform::DialogResult answer =
         ChiediConferma(kAliasQuestion, platform::DialogKind::Confirmation,

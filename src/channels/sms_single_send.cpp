@@ -1,5 +1,6 @@
 // SendSingleSmS: one SMS for one recipient line.
 #include "channels/channel_error.h"
+#include "channels/credit_check.h"
 #include "channels/sms_gateway.h"
 #include "channels/sms_text.h"
 #include "channels/sms_wire.h"
@@ -7,7 +8,6 @@
 namespace oxsms::channels {
 namespace {
 
-constexpr const char* kCreditOver = "Disponibilità di sms terminata";
 constexpr const char* kServerPaused =
     "Impossibile inviare SMS per interruzione momentanea del server Velk";
 

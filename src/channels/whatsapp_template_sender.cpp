@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "channels/channel_error.h"
+#include "channels/credit_check.h"
 #include "channels/sms_text.h"
 
 namespace oxsms::channels {
@@ -11,7 +12,6 @@ namespace {
 
 constexpr const char* kSameAppointment = "same";
 constexpr const char* kDefaultDescrPag = "Pagamento prestazione";
-constexpr const char* kCreditOver = "Disponibilità di sms terminata";
 constexpr const char* kNoReply = "Errore del server per di invio";
 constexpr const char* kRefusedShown =
     "errore d'invio, la chiamata e la risposta sono state copiate negli appunti";
@@ -85,7 +85,7 @@ WhatsAppTemplateClient::WhatsAppTemplateClient(SmsHost& sms, WhatsAppHost& host,
 void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& listSmsCell) {
   const std::size_t lines = listSmsCell.size();
   const bool test = sms_.TestMode();
-  if (!test) CheckCredit(lines);
+  if (!test) RequireBatchCredit(sms_.Counters(), lines, log_);
 
   WhatsAppSettings settings = host_.Settings();
   if (settings.descr_pag_predef.empty()) {
@@ -131,19 +131,6 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
   log_.WriteLog(JoinLines(listSmsCell));
 }
 
-void WhatsAppTemplateClient::CheckCredit(std::size_t lines) {
-  const SmsCounters counters = sms_.Counters();
-  if (counters.smsDisp < 1) {
-    log_.WriteLog(kCreditOver);
-    throw ChannelError(kCreditOver);
-  }
-  if (counters.smsInviabili < 0 || static_cast<std::size_t>(counters.smsInviabili) < lines) {
-    const std::string message =
-        "Disponibilità di sms non sufficiente per l'invio di " + std::to_string(lines) + " sms";
-    log_.WriteLog(message);
-    throw ChannelError(message);
-  }
-}
 
 TemplateObject WhatsAppTemplateClient::RequestHead(const WhatsAppSettings& settings,
                                                    std::size_t lines) const {

@@ -88,7 +88,6 @@ class WhatsAppTemplateClient {
     std::string descrizione;
   };
 
-  void CheckCredit(std::size_t lines);
   // The text of `head` without its closing brace, followed by
   // ',"variabili":[': the recipient objects' wire text, joined by ",", is
   // appended to it and PostBatch closes it.
