@@ -29,13 +29,28 @@ void TAgImp::CercaContattiPazienti() {
   if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
   for (std::size_t k = 0; k < patients_.size(); ++k) {
     std::unique_ptr<ContactQuery> query;
-    for (std::size_t i = 0; i < list_app_.size(); ++i) {
-      const std::string badge = ValueOfEntry(list_app_[i]);
-      if (badge.empty()) continue;
+    // The patients still without contacts, a chunk at a time, served in the
+    // order of the search; one not found may be in a later database.
+    std::vector<std::size_t> pending;
+    std::vector<std::string> badges;
+    const auto serve_pending = [&] {
+      if (pending.empty()) return;
       if (!query) query = PrepareContactQuery(patients_[k], ctx_.installation);
-      // Not found: maybe in a later database.
-      if (const auto contact = query->Find(badge)) ServeContact(*contact, patients_[k], k, i);
+      const auto contacts = query->FindChunk(badges);
+      for (std::size_t j = 0; j < pending.size(); ++j) {
+        if (contacts[j]) ServeContact(*contacts[j], patients_[k], k, pending[j]);
+      }
+      pending.clear();
+      badges.clear();
+    };
+    for (std::size_t i = 0; i < list_app_.size(); ++i) {
+      std::string badge = ValueOfEntry(list_app_[i]);
+      if (badge.empty()) continue;
+      pending.push_back(i);
+      badges.push_back(std::move(badge));
+      if (pending.size() == ContactQuery::kChunk) serve_pending();
     }
+    serve_pending();
     if (query) {
       query.reset();
       patients_[k].connection->Commit();

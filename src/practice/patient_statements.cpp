@@ -1,6 +1,7 @@
 #include "practice/patient_statements.h"
 
 #include <initializer_list>
+#include <string_view>
 
 namespace oxsms::practice {
 namespace {
@@ -48,6 +49,19 @@ std::string ContactStatement(bool second_contacts, bool mysql, const std::string
                         {"CODICE_CLIENTE", false}},
                        mysql, quoted_key);
   return "select " + list + " from ANAGRAFICA where badge = :badge";
+}
+
+std::string ContactChunkStatement(bool second_contacts, bool mysql, const std::string& quoted_key,
+                                  std::size_t count) {
+  constexpr std::string_view kOneBadge = " from ANAGRAFICA where badge = :badge";
+  std::string sql = ContactStatement(second_contacts, mysql, quoted_key);
+  sql.resize(sql.size() - kOneBadge.size());
+  sql.append(",BADGE from ANAGRAFICA where badge in (");
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != 0) sql.append(",");
+    sql.append(":b").append(std::to_string(i));
+  }
+  return sql.append(")");
 }
 
 std::string BirthdayStatement(bool mysql, const std::string& quoted_key, bool one_month) {

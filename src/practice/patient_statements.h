@@ -17,6 +17,12 @@ namespace oxsms::practice {
 // quoted SQL literal (`ChiaveAnagrafica`), used on MySQL only.
 std::string ContactStatement(bool second_contacts, bool mysql, const std::string& quoted_key);
 
+// The same lookup for several patients at once: the columns of
+// ContactStatement, then BADGE, of the patients whose badge is one of the
+// `count` values bound as ":b0", ":b1"...
+std::string ContactChunkStatement(bool second_contacts, bool mysql, const std::string& quoted_key,
+                                  std::size_t count);
+
 // The birthday scan: COGNOME, NOME, TELCELL, SMS, EMAIL, data_di_nascita of
 // every patient with a birth date; with `one_month`, only the birth dates of
 // the month bound as ":mese".

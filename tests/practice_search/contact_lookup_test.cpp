@@ -161,6 +161,39 @@ TEST_F(ContactLookup, PatientIsServedFromTheFirstDatabaseThatHasTheBadge) {
   EXPECT_EQ(batch().listCellIncassi[1].idxFilePaz, 1);
 }
 
+TEST_F(ContactLookup, ManyPatientsAreServedInSearchOrderChunkAfterChunk) {
+  world.AddPatients("pazienti2.fdb", "150", /*second_contacts=*/false);
+  Lines first_database, second_database;
+  for (int i = 0; i < 45; ++i) {  // more than two statements' worth
+    const std::string badge = std::to_string(100 + i);
+    Booked(badge);
+    Patient p = Person(badge, 1);
+    p.cognome = "P" + badge;
+    p.telcell = "333" + badge;
+    const bool second = i % 3 == 0;
+    world.AddPatient(second ? "pazienti2.fdb" : "pazienti.fdb", p);
+    (second ? second_database : first_database)
+        .push_back("P" + badge + ",Mario,333" + badge + ",12/05/2025,10.00");
+  }
+  // Stored with a trailing blank: the database's comparison finds it for "90",
+  // as the lookup of that badge alone does.
+  Booked("90");
+  Patient blank = Person("90 ", 1);
+  blank.cognome = "Spazio";
+  blank.telcell = "33390";
+  world.AddPatient("pazienti.fdb", blank);
+  first_database.push_back("Spazio,Mario,33390,12/05/2025,10.00");
+
+  Search(true, false);
+
+  Lines expected = first_database;
+  expected.insert(expected.end(), second_database.begin(), second_database.end());
+  EXPECT_EQ(batch().listCell, expected);
+  ASSERT_EQ(batch().listCellIncassi.size(), expected.size());
+  EXPECT_EQ(batch().listCellIncassi.front().idxFilePaz, 0);
+  EXPECT_EQ(batch().listCellIncassi.back().idxFilePaz, 1);
+}
+
 TEST_F(ContactLookup, AnUnknownPatientStaysPendingForTheNextSearchOfTheObject) {
   Booked("70");
   auto agimp = world.NewAgImp();

@@ -68,6 +68,35 @@ TEST_F(MySqlPatients, SurnameAndBothAddressesAreDecryptedEachInItsOwnRight) {
   EXPECT_EQ(world.host.batch.list_id_agenda, (Lines{"Agenda1=AG1", "Agenda1=AG1", "same"}));
 }
 
+TEST_F(MySqlPatients, BadgesAreComparedAsTheDatabaseComparesThem) {
+  OXSMS_REQUIRE_MYSQL(server);
+  ScratchSchema schema(server, "oxsms_search");
+  auto s = OpenMySql(server, schema.name());
+  CreateMySqlPatientTables(*s, "150", false);
+  Patient lower = Bianca();
+  lower.badge = "m1";  // the appointment says "M1": equal for the schema's collation
+  lower.email.reset();
+  lower.email2.reset();
+  AddMySqlPatient(*s, lower, false, world.installation.column_key);
+  Patient other = Bianca();
+  other.badge = "M2";
+  other.cognome = "Verdi";
+  other.telcell = "333 8";
+  AddMySqlPatient(*s, other, false, world.installation.column_key);
+  Prepare(server, schema.name());
+  Appointment a;
+  a.badge = "M2";
+  a.data = SearchDay();
+  a.ora = At(10, 0);
+  world.AddAppointment("agenda1.fdb", "AG1", a);
+
+  world.NewAgImp()->RicercaAppunt(true, false);
+
+  EXPECT_EQ(world.host.batch.listCell, (Lines{"Bianchi D'Amico,Bianca,3337,12/05/2025,09.00",
+                                              "Verdi,Bianca,3338,12/05/2025,10.00"}))
+      << world.LogText();
+}
+
 TEST_F(MySqlPatients, BirthdaysOnMySqlUseTheMonthConditionAndDecryption) {
   OXSMS_REQUIRE_MYSQL(server);
   ScratchSchema schema(server, "oxsms_search");
