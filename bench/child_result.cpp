@@ -8,6 +8,15 @@
 
 namespace oxsms::bench {
 
+ChildResult MeasuredResult(const Stopwatch& watch, const StatementCounts& before) {
+  ChildResult result;
+  result.wall_s = watch.wall_s();
+  result.cpu_s = watch.cpu_s();
+  result.db = CurrentStatementCounts() - before;
+  result.peak_rss_mib = PeakResidentMiB();
+  return result;
+}
+
 void WriteChildResult(const std::filesystem::path& file, const ChildResult& r) {
   const nlohmann::json doc = {{"wall_s", r.wall_s},
                               {"cpu_s", r.cpu_s},

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "process_meter.h"
 #include "statement_counter.h"
 
 namespace oxsms::bench {
@@ -14,6 +15,10 @@ struct ChildResult {
   double peak_rss_mib = 0;
   StatementCounts db;
 };
+
+// The result of the work timed by `watch` (stopped), with the statements
+// issued since `before` and the process's peak memory so far.
+ChildResult MeasuredResult(const Stopwatch& watch, const StatementCounts& before);
 
 void WriteChildResult(const std::filesystem::path& file, const ChildResult& result);
 // Raises std::runtime_error when the file is missing or malformed.

@@ -27,33 +27,6 @@ namespace {
 
 constexpr const char* kStripeAccount = "acct_1Demo1";  // the practice's LINKPAG account
 
-// The WhatsApp sender's view of the settings, as the run's fields give it.
-class FieldsWhatsAppHost : public channels::WhatsAppHost {
- public:
-  explicit FieldsWhatsAppHost(dispatch::TDM1Fields& f) : f_(f) {}
-  channels::WhatsAppSettings Settings() const override {
-    channels::WhatsAppSettings s;
-    s.TemplaTeInvioWhts = f_.TemplaTeInvioWhts;
-    s.TestoLiberoInvioWhts = f_.TestoLiberoInvioWhts;
-    s.variabiliInvioWhts = f_.variabiliInvioWhts;
-    s.linkConfermaInvioWhts = f_.linkConfermaInvioWhts;
-    s.link_pag_predef = f_.link_pag_predef;
-    s.descr_pag_predef = f_.descr_pag_predef;
-    s.CellWhts = f_.UserConnect.CellWhts;
-    s.IntestazioneWhts = f_.UserConnect.IntestazioneWhts;
-    s.IndirizzoWhts = f_.UserConnect.IndirizzoWhts;
-    s.AsService = f_.AsService;
-    s.IsVisual = f_.IsVisual;
-    s.isLinkPag = f_.isLinkPag;
-    return s;
-  }
-  void SetDescrPagPredef(const std::string& d) override { f_.descr_pag_predef = d; }
-  void CopiaNegliAppunti(const std::string&) override {}
-
- private:
-  dispatch::TDM1Fields& f_;
-};
-
 // The fields as the run has them when its reminder batch starts.
 void PrepareFields(dispatch::TDM1Fields& f) {
   dispatch::ApplySettingsDocument(dispatch::ParseSettingsDocument(RunSettingsDocument()), f);
@@ -127,19 +100,14 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
   UploadBatch(http, gateway.rest_host, fields, batch, options.bool_futurland);
 
   dispatch::FieldsSmsHost sms_host(fields, [] { return true; });
-  FieldsWhatsAppHost whatsapp_host(fields);
+  dispatch::FieldsWhatsAppHost whatsapp_host(fields, log);
   channels::WhatsAppTemplateClient whatsapp(sms_host, whatsapp_host, composer,
                                             [&links] { return &links; }, headless, http, log,
                                             {inst.secure_sms_url, inst.api_key});
   whatsapp.MultiSendWhtsB(lines);
 
   watch.Stop();
-  ChildResult result;
-  result.wall_s = watch.wall_s();
-  result.cpu_s = watch.cpu_s();
-  result.db = CurrentStatementCounts() - before;
-  result.peak_rss_mib = PeakResidentMiB();
-  return result;
+  return MeasuredResult(watch, before);
 }
 
 }  // namespace oxsms::bench

@@ -34,12 +34,7 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   }
   watch.Stop();
 
-  ChildResult result;
-  result.wall_s = watch.wall_s();
-  result.cpu_s = watch.cpu_s();
-  result.db = CurrentStatementCounts() - before;
-  result.peak_rss_mib = PeakResidentMiB();
-  return result;
+  return MeasuredResult(watch, before);
 }
 
 }  // namespace oxsms::bench

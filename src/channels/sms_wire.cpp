@@ -69,6 +69,15 @@ void AppendEscaped(std::string& out, std::string_view text) {
   }
 }
 
+// The text of `request` (without "fattach") up to the opening quote of the
+// value of a last member "fattach".
+std::string TextBeforeAttach(const WireObject& request) {
+  const std::string head = CompactUnescaped(request);  // "{...}", never empty
+  std::string text(head, 0, head.size() - 1);
+  if (head.size() > 2) text += ',';
+  return text += "\"fattach\":\"";
+}
+
 // The request's text. A last member "fattach" in ASCII (a large batch's
 // base64) is taken out of the object and written by hand.
 std::string InnerText(WireObject& request) {
@@ -80,12 +89,8 @@ std::string InnerText(WireObject& request) {
   }
   const std::string attach = std::move(last->get_ref<std::string&>());
   request.erase(last);
-  const std::string head = CompactUnescaped(request);  // "{...}", never empty
-  std::string inner;
-  inner.reserve(head.size() + 14 + EscapedSize(attach));
-  inner.append(head, 0, head.size() - 1);
-  if (head.size() > 2) inner += ',';
-  inner += "\"fattach\":\"";
+  std::string inner = TextBeforeAttach(request);
+  inner.reserve(inner.size() + EscapedSize(attach) + 2);
   AppendEscaped(inner, attach);
   inner += "\"}";
   return inner;
@@ -134,10 +139,7 @@ void AddJsonHeaders(net::HttpRequest& request) {
 
 net::HttpRequest InvalueRequestWithBase64(std::string_view base, std::string_view path,
                                           const WireObject& request, std::string_view attach) {
-  const std::string head = CompactUnescaped(request);  // "{...}"
-  std::string inner_head(head, 0, head.size() - 1);
-  if (head.size() > 2) inner_head += ',';
-  inner_head += "\"fattach\":\"";
+  const std::string inner_head = TextBeforeAttach(request);
   constexpr std::string_view kInnerTail = "\"}";
   std::string body;
   body.reserve(12 + EscapedSize(inner_head) +

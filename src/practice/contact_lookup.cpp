@@ -6,8 +6,6 @@
 #include "practice/contact_rules.h"
 #include "practice/contact_query.h"
 #include "practice/patient_query.h"
-#include "practice/patient_statements.h"
-#include "practice/row_values.h"
 
 namespace oxsms::practice {
 namespace {

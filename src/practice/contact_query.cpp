@@ -16,9 +16,12 @@
 namespace oxsms::practice {
 namespace {
 
-std::size_t BadgeColumn(bool second_contacts) {
-  return (second_contacts ? ContactColumns::kEmail2 : ContactColumns::kEmail) + 2;
+// CODICE_CLIENTE closes the contact statement's list, after the second
+// contacts when present; the chunk statement adds BADGE after it.
+std::size_t CodeColumn(bool second_contacts) {
+  return (second_contacts ? ContactColumns::kEmail2 : ContactColumns::kEmail) + 1;
 }
+std::size_t BadgeColumn(bool second_contacts) { return CodeColumn(second_contacts) + 1; }
 
 // ":b0", ":b1"... as text parameters; the names live as long as the program.
 const std::vector<StatementParameter>& ChunkParameters() {
@@ -55,9 +58,7 @@ PatientContact ContactOf(const soci::row& row, bool second_contacts) {
     contact.telcell2 = TextOf(row, ContactColumns::kTelCell2);
     contact.email2 = TextOf(row, ContactColumns::kEmail2);
   }
-  // CODICE_CLIENTE closes the list, after the second contacts when present.
-  const auto code = IntegerOf(row, second_contacts ? ContactColumns::kEmail2 + 1
-                                                   : ContactColumns::kEmail + 1);
+  const auto code = IntegerOf(row, CodeColumn(second_contacts));
   if (code && *code >= std::numeric_limits<int>::min() && *code <= std::numeric_limits<int>::max()) {
     contact.codice_cliente = static_cast<int>(*code);
   }
