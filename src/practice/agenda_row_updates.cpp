@@ -31,8 +31,7 @@ bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
   }
 }
 
-bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update,
-                              const std::function<void(Connection&)>& updated) {
+bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
   bool updated_somewhere = false;
   // A table lives in one agenda database of several: the message of a
   // database without it is put together only when no database had it.
@@ -60,7 +59,6 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }
-      if (updated) updated(*agenda);
       agenda->EndUnit();
       updated_somewhere = true;
     } catch (const std::exception& e) {

@@ -23,6 +23,7 @@ TAgImp::TAgImp(const CatalogueContext& ctx, service::ActivityLog& log,
 TAgImp::~TAgImp() { CommitBookkeeping(); }
 
 void TAgImp::CommitBookkeeping() noexcept {
+  WritePending();
   const auto commit = [this](Connection& connection) {
     try {
       connection.Commit();

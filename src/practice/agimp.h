@@ -9,13 +9,18 @@
 // search reuses them and does not see catalogue changes. Each search ends with
 // a commit, so long-lived connections never hold a stale snapshot. The link
 // bookkeeping (a few statements per recipient) keeps its statements prepared
-// for the life of the connection and commits its units together, at most
-// Connection::kUnitWindow apart, and when the object is destroyed.
+// for the life of the connection; its writes are queued and run together,
+// in the order recorded, at most kPendingWindow after the first of them and
+// before any other statement of the object (a send records them between its
+// requests to the link services, where one by one they cost several times
+// more); their units are committed together, at most Connection::kUnitWindow
+// apart, and when the object is destroyed.
 //
 // Only the service thread uses the object; it takes no lock.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -139,12 +144,16 @@ class TAgImp {
   // fails everywhere is logged.
   void SalvaLinkBreve(const TLineRec& rec);
 
-  // Commits what the link bookkeeping (getLinkBreve, SalvaLinkBreve,
-  // SalvaLinkPag) has left uncommitted on the agenda and patient databases:
-  // its units are committed together, at most Connection::kUnitWindow apart,
-  // so other programs see the last codes after this call (or the object's
-  // end). Never raises; a commit that fails is logged.
+  // Writes the queued link bookkeeping (SalvaLinkBreve, SalvaLinkPag) and
+  // commits what it has left uncommitted on the agenda and patient
+  // databases, so other programs see the last codes after this call (or the
+  // object's end). Never raises; a write or commit that fails is logged.
   void CommitBookkeeping() noexcept;
+
+  // The queue of link bookkeeping is written when it holds this many writes
+  // or its first write is this old.
+  static constexpr std::size_t kPendingLimit = 1024;
+  static constexpr std::chrono::milliseconds kPendingWindow{500};
 
   // --- database sets ---
 
@@ -224,11 +233,17 @@ class TAgImp {
   };
   std::string BookkeepingTable(const std::string& id_agenda, const char* operation);
   bool OpenAgendasQuietly(const char* operation, bool log_failure);
-  // `updated` is told each agenda database where the update ran.
-  bool UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update,
-                        const std::function<void(Connection&)>& updated = {});
+  // Runs the update on every agenda database; true when it ran somewhere.
+  bool UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update);
   static void EndUnitQuietly(Connection& connection) noexcept;
   bool FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key);
+  // Queues one write of the link bookkeeping; writes the queue when it is
+  // full or old enough.
+  void Defer(std::function<void()> write);
+  // Runs the queued writes in the order queued. Called before any other
+  // statement of the object, so nothing reads past a queued write.
+  void WritePending() noexcept;
+  void WriteLinkPayment(const std::string& table, const TLineRec& rec, const TPazRec& IncassoRec);
   void AssignPatientDatabase(std::size_t k);
   void RecordLinkPayment(const TPazRec& IncassoRec);
   static std::string RecordedLinkKey(const std::string& table, const TLineRec& rec,
@@ -273,6 +288,8 @@ class TAgImp {
   // The payment links SalvaLinkPag has recorded completely (agenda row and
   // accounts), by everything that decides what it writes.
   std::unordered_set<std::string> recorded_links_;
+  std::vector<std::function<void()>> pending_;
+  std::chrono::steady_clock::time_point pending_since_;
   std::unordered_map<const Connection*, std::string> fileguids_;
   // The patient code the contact lookup read, by patient database and badge.
   std::map<std::pair<const Connection*, std::string>, std::optional<int>> patient_codes_;

@@ -44,6 +44,7 @@ bool IsExcluded(const std::vector<std::string>& excluded, const std::string& tab
 }  // namespace
 
 void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
+  WritePending();
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
   try {

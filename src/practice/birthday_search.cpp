@@ -17,6 +17,7 @@ constexpr int16_t kVisual = 1;
 }  // namespace
 
 void TAgImp::RicercaCompleanni(bool trovaSms, bool trovaEmail) {
+  WritePending();
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
   ApriFilePazienti();

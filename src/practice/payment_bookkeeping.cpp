@@ -28,6 +28,16 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   if (IncassoRec.id_linkpag.empty() || IsPlaceholderLink(IncassoRec.id_linkpag)) return;
   const std::string table = BookkeepingTable(rec.id_agenda, kSalvaLinkPag);
   if (table.empty()) return;
+  TLineRec slot;  // what the write reads of the line
+  slot.Data = rec.Data;
+  slot.Ora = rec.Ora;
+  Defer([this, table, slot = std::move(slot), IncassoRec] {
+    WriteLinkPayment(table, slot, IncassoRec);
+  });
+}
+
+void TAgImp::WriteLinkPayment(const std::string& table, const TLineRec& rec,
+                              const TPazRec& IncassoRec) {
   // A send records each link twice (its SMS and its WhatsApp message): the
   // second time the update finds the row linked and the entry present, so a
   // record that went through completely is not written again.

@@ -26,6 +26,7 @@ constexpr const char* kBadgeLookup = "select codice_cliente from ANAGRAFICA wher
 }  // namespace
 
 void TAgImp::AnalizzaIncassi(const LineParser& parse_line) {
+  WritePending();
   // One entry per line, at the line's index: a leftover entry would give
   // every later line the payment data of the line before.
   host_.Batch().listCellIncassi.clear();
@@ -63,6 +64,7 @@ void TAgImp::AssignPatientDatabase(std::size_t k) {
 }
 
 bool TAgImp::CercaIncasso(const TLineRec& line) {
+  WritePending();
   const std::string table = BookkeepingTable(line.id_agenda, kCercaIncasso);
   if (table.empty()) return false;
   if (agendas_.empty()) ApriAgende();

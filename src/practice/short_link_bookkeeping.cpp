@@ -69,6 +69,7 @@ ShortLinkDay* TAgImp::ShortLinksOfDay(Connection& agenda, const std::string& tab
   if (const auto found = short_link_days_.find(key); found != short_link_days_.end()) {
     return found->second ? &*found->second : nullptr;
   }
+  WritePending();  // the day is read as the queued writes leave it
   std::string unprepared;
   PreparedStatement* rows =
       agenda.PreparedIfPossible(ShortLinkDay::Query(table), kDayParameter, true, unprepared);
@@ -93,21 +94,25 @@ void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
   const std::string table = BookkeepingTable(rec.id_agenda, kSalvaLinkBreve);
   if (table.empty()) return;
   if (!OpenAgendasQuietly(kSalvaLinkBreve, /*log_failure=*/true)) return;
+  AgendaRowKey key;
   try {
-    const AgendaRowKey key = RowKeyOf(rec.Data, rec.Ora);
-    // The day's codes read by getLinkBreve follow what the update writes.
-    const auto updated = [&](Connection& agenda) {
-      const auto day = short_link_days_.find(
-          std::make_tuple(&agenda, table, std::llround(platform::FromTm(key.data))));
-      if (day != short_link_days_.end() && day->second) {
-        day->second->StoreCode(MillisecondOfDay(platform::FromTm(key.ora)), rec.id_web);
-      }
-    };
-    UpdateAgendaRows(CodeUpdate(table), {kSalvaLinkBreve, table, "id_web", rec.id_web, key},
-                     updated);
+    key = RowKeyOf(rec.Data, rec.Ora);
   } catch (const std::invalid_argument& e) {
     log_.WriteLog(std::string(kSalvaLinkBreve) + ": agenda non aggiornata: " + e.what());
+    return;
   }
+  // The day's codes read by getLinkBreve follow what the queued update will
+  // write, so the next channel of the send finds this code.
+  for (auto& agenda : agendas_) {
+    const auto day = short_link_days_.find(
+        std::make_tuple(agenda.get(), table, std::llround(platform::FromTm(key.data))));
+    if (day != short_link_days_.end() && day->second) {
+      day->second->StoreCode(MillisecondOfDay(platform::FromTm(key.ora)), rec.id_web);
+    }
+  }
+  Defer([this, table, update = AgendaUpdate{kSalvaLinkBreve, table, "id_web", rec.id_web, key}] {
+    UpdateAgendaRows(CodeUpdate(table), update);
+  });
 }
 
 }  // namespace oxsms::practice

@@ -203,12 +203,25 @@ TEST_F(PaymentBookkeeping, EntryGoesToTheFirstRecordActiveOrNot) {
   EXPECT_EQ(rows[1].numero_cartella, 902);
 }
 
+TEST_F(PaymentBookkeeping, ARecordedLinkIsWrittenBeforeTheAgendaIsReadAgain) {
+  // Not committed and not yet written when the scan asks: the scan must not
+  // offer the appointment for a second link.
+  TPazRec fee = SecondDatabaseFee("A7-12");
+  auto agimp = w.world.NewAgImp();
+  ASSERT_TRUE(agimp->CercaIncasso(RecAt("Agenda1=AG1", "09.30")));
+
+  agimp->SalvaLinkPag(RecAt("Agenda1=AG1", "09.30"), fee);
+  EXPECT_FALSE(agimp->CercaIncasso(RecAt("Agenda1=AG1", "09.30")));
+  EXPECT_EQ(w.world.host.batch.listCellIncassi.size(), 1u);
+}
+
 TEST_F(PaymentBookkeeping, FailedWritesAreLoggedNotRaised) {
   TPazRec fee = SecondDatabaseFee("A7-12");
   fee.idxFilePaz = 5;  // no such patient file
   auto agimp = w.world.NewAgImp();
 
   EXPECT_NO_THROW(agimp->SalvaLinkPag(RecAt("Agenda9=AG9", "09.30"), fee));
+  agimp->CommitBookkeeping();  // the queued writes run here
 
   const std::string log = w.world.LogText();
   EXPECT_NE(log.find("SalvaLinkPag: agenda non aggiornata (tabella AG9)"), std::string::npos)
@@ -219,6 +232,7 @@ TEST_F(PaymentBookkeeping, FailedWritesAreLoggedNotRaised) {
 
   // A record that failed is tried (and reported) again, not taken as done.
   agimp->SalvaLinkPag(RecAt("Agenda9=AG9", "09.30"), fee);
+  agimp->CommitBookkeeping();
   const std::string again = w.world.LogText().substr(log.size());
   EXPECT_NE(again.find("SalvaLinkPag: agenda non aggiornata (tabella AG9)"), std::string::npos)
       << again;

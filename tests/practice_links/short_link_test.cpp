@@ -1,6 +1,8 @@
 // The confirmation short-link code kept in the agenda rows (column ID_WEB).
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "links_world.h"
 #include "practice/agimp.h"
 
@@ -134,9 +136,42 @@ TEST_F(ShortLinks, AStoreThatReachesNoAgendaRowIsLogged) {
   practice::TLineRec rec = RecAt("Agenda7=AG7", "09.30");
   rec.id_web = "NEW1";
   EXPECT_NO_THROW(agimp->SalvaLinkBreve(rec));
+  agimp->CommitBookkeeping();  // the queued writes run here
   EXPECT_NE(w.world.LogText().find("SalvaLinkBreve: agenda non aggiornata (tabella AG7)"),
             std::string::npos)
       << w.world.LogText();
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(ShortLinks, StoresAreWrittenWhenTheQueueIsFullOrOld) {
+  // A store into a table no database has is logged when it is written,
+  // which shows when the queue runs.
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  auto agimp = w.world.NewAgImp();
+  const std::string failed = "SalvaLinkBreve: agenda non aggiornata (tabella AG7)";
+  practice::TLineRec missing = RecAt("Agenda7=AG7", "09.30");
+  missing.id_web = "LOST";
+
+  for (std::size_t i = 1; i < practice::TAgImp::kPendingLimit; ++i) agimp->SalvaLinkBreve(missing);
+  EXPECT_EQ(Count(w.world.LogText(), failed), 0u);
+  agimp->SalvaLinkBreve(missing);
+  EXPECT_EQ(Count(w.world.LogText(), failed), practice::TAgImp::kPendingLimit);
+
+  agimp->SalvaLinkBreve(missing);
+  std::this_thread::sleep_for(practice::TAgImp::kPendingWindow + std::chrono::milliseconds(50));
+  practice::TLineRec rec = RecAt("Agenda1=AG1", "09.30");
+  rec.id_web = "NEW1";
+  agimp->SalvaLinkBreve(rec);  // finds the queue old: both are written
+  EXPECT_EQ(Count(w.world.LogText(), failed), practice::TAgImp::kPendingLimit + 1);
+  EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), std::nullopt)
+      << "written, not yet committed";
+  agimp.reset();
+  EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), "NEW1");
 }
 
 }  // namespace
