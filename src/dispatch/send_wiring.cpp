@@ -17,6 +17,7 @@ SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
       rest_host_(std::move(rest_host)),
       sms_host_(fields, std::move(reload)),
       composer_(fields, [this] { return links_; }),
+      current_agimp_(current_agimp),
       whatsapp_host_(fields, log),
       run_links_(RunAccess{fields, config_db, std::move(current_agimp), std::move(ensure_agimp),
                            [this]() -> net::HttpClient& { return Http(); },
@@ -24,7 +25,17 @@ SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
                  catalogue.installation, log),
       no_email_(log) {}
 
-SendWiring::~SendWiring() = default;
+SendWiring::~SendWiring() {
+  // A client passed in may outlive the wiring.
+  if (http_ != nullptr && http_ != own_http_.get()) http_->SetWaitingWork({});
+}
+
+net::WaitingWork SendWiring::BookkeepingWork() {
+  return [this] {
+    practice::TAgImp* agimp = current_agimp_();
+    return agimp != nullptr && agimp->WriteOnePending();
+  };
+}
 
 net::HttpClient& SendWiring::Http() {
   if (http_ == nullptr) {
@@ -36,6 +47,7 @@ net::HttpClient& SendWiring::Http() {
     // on every line of a batch; the run goes on without it for a while.
     own_http_ = std::make_unique<net::HostGuardHttpClient>(*curl_, std::chrono::minutes(10));
     http_ = own_http_.get();
+    http_->SetWaitingWork(BookkeepingWork());
   }
   return *http_;
 }
@@ -79,7 +91,9 @@ channels::SmsGateway& SendWiring::Sms() {
 void SendWiring::UseHttpClient(net::HttpClient& http) {
   sms_.reset();
   whatsapp_client_.reset();
+  if (http_ != nullptr && http_ != own_http_.get()) http_->SetWaitingWork({});
   http_ = &http;
+  http_->SetWaitingWork(BookkeepingWork());
 }
 
 void SendWiring::UseOperator(platform::OperatorPrompt& operator_prompt) {

@@ -54,6 +54,8 @@ class SendWiring {
   // None until a link service is wired in.
   LinkServices* Links() const { return links_; }
 
+  // The client does the run's waiting work (see BookkeepingWork) until it is
+  // replaced or the wiring ends.
   void UseHttpClient(net::HttpClient& http);
   void UseOperator(platform::OperatorPrompt& operator_prompt);
   // The pause of the SMS client's waits (tests pass one that returns at once).
@@ -83,6 +85,10 @@ class SendWiring {
 
   net::HttpClient& Http();
   platform::OperatorPrompt& Operator();
+  // While the HTTP client waits for a reply, the run's search object writes
+  // its queued link bookkeeping.
+  net::WaitingWork BookkeepingWork();
+  std::function<practice::TAgImp*()> current_agimp_;
 
   // The WhatsApp template client made at its first use, behind the
   // run's sender interface.

@@ -67,13 +67,60 @@ bool StartsWithHttps(const std::string& url) {
 
 }  // namespace
 
+// The transfer runs in a multi handle of its own, which keeps the open
+// connections between calls and lets the caller's thread work while it waits.
 struct CurlHttpClient::Handle {
   CURL* curl = nullptr;
-  Handle() : curl(curl_easy_init()) {
-    if (curl == nullptr) throw HttpError("Impossibile creare il client HTTP");
+  CURLM* multi = nullptr;
+  Handle() : curl(curl_easy_init()), multi(curl_multi_init()) {
+    if (curl == nullptr || multi == nullptr) {
+      Free();
+      throw HttpError("Impossibile creare il client HTTP");
+    }
   }
-  ~Handle() { curl_easy_cleanup(curl); }
+  ~Handle() { Free(); }
+  void Free() {
+    if (multi != nullptr) curl_multi_cleanup(multi);
+    if (curl != nullptr) curl_easy_cleanup(curl);
+  }
 };
+
+namespace {
+
+// Runs the transfer of `curl` to its end, doing a step of `work` whenever
+// the transfer has nothing to do yet.
+CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
+  if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+  bool work_left = static_cast<bool>(work);
+  int running = 1;
+  CURLMcode status = CURLM_OK;
+  while (status == CURLM_OK) {
+    status = curl_multi_perform(multi, &running);
+    if (status != CURLM_OK || running == 0) break;
+    if (work_left) {
+      work_left = work();
+      continue;
+    }
+    // Returns on activity, or when curl's own timers (time-outs) are due.
+    status = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+  }
+  CURLcode result = status == CURLM_OK ? CURLE_OK : CURLE_RECV_ERROR;
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == curl) {
+      result = message->data.result;
+    }
+  }
+  curl_multi_remove_handle(multi, curl);
+  return result;
+}
+
+}  // namespace
+
+void CurlHttpClient::SetWaitingWork(WaitingWork work) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  work_ = std::move(work);
+}
 
 CurlHttpClient::CurlHttpClient(CurlOptions options) : options_(std::move(options)) {
   InitCurlOnce();
@@ -128,7 +175,7 @@ HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
   }
 
-  CURLcode code = curl_easy_perform(curl);
+  CURLcode code = Perform(curl, handle_->multi, work_);
   // The handle must not keep pointers into this call's locals.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);

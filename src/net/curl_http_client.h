@@ -33,14 +33,17 @@ class CurlHttpClient : public HttpClient {
   // CleanHeaderValue; a value still holding CR or LF, an invalid header name,
   // a transport or TLS failure all raise HttpError before or instead of a
   // reply. POST bodies survive 301/302 redirects; a redirect from HTTPS to
-  // plain HTTP is refused. Calls on one object are serialised.
+  // plain HTTP is refused. Calls on one object are serialised. While the
+  // reply is on its way the waiting work is done, a step at a time.
   HttpResponse Send(const HttpRequest& request) override;
+  void SetWaitingWork(WaitingWork work) override;
 
  private:
   struct Handle;
   CurlOptions options_;
   std::mutex mutex_;
   std::unique_ptr<Handle> handle_;
+  WaitingWork work_;
 };
 
 }  // namespace oxsms::net

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "net/http_client.h"
 
@@ -24,6 +25,7 @@ class HostGuardHttpClient : public HttpClient {
   // Raises HttpError "Servizio non raggiungibile: <host> ..." without a
   // request while the host is paused; otherwise as the inner client.
   HttpResponse Send(const HttpRequest& request) override;
+  void SetWaitingWork(WaitingWork work) override { inner_.SetWaitingWork(std::move(work)); }
 
  private:
   HttpClient& inner_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -33,12 +34,21 @@ class HttpError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Work the calling thread can do while a request waits for its reply: one
+// short step per call, true when it did one, false when there was nothing to
+// do (it is not asked again during that request). It must not raise and must
+// not send requests of its own.
+using WaitingWork = std::function<bool()>;
+
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
   // Sends the request, following redirects. Raises HttpError on a transport
   // failure; an HTTP error status is returned, not raised.
   virtual HttpResponse Send(const HttpRequest& request) = 0;
+  // The work to do while later requests wait for their replies; empty for
+  // none. A client that cannot wait that way ignores it.
+  virtual void SetWaitingWork(WaitingWork work) { static_cast<void>(work); }
 };
 
 }  // namespace oxsms::net

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -150,6 +151,11 @@ class TAgImp {
   // object's end). Never raises; a write or commit that fails is logged.
   void CommitBookkeeping() noexcept;
 
+  // Runs the oldest queued write of the link bookkeeping; false when there
+  // was none. For the time a send waits for the link services' replies.
+  // Never raises; does nothing while the queue is being written.
+  bool WriteOnePending() noexcept;
+
   // The queue of link bookkeeping is written when it holds this many writes
   // or its first write is this old.
   static constexpr std::size_t kPendingLimit = 1024;
@@ -243,6 +249,7 @@ class TAgImp {
   // Runs the queued writes in the order queued. Called before any other
   // statement of the object, so nothing reads past a queued write.
   void WritePending() noexcept;
+  void RunWrite(const std::function<void()>& write) noexcept;
   void WriteLinkPayment(const std::string& table, const TLineRec& rec, const TPazRec& IncassoRec);
   void AssignPatientDatabase(std::size_t k);
   void RecordLinkPayment(const TPazRec& IncassoRec);
@@ -288,8 +295,9 @@ class TAgImp {
   // The payment links SalvaLinkPag has recorded completely (agenda row and
   // accounts), by everything that decides what it writes.
   std::unordered_set<std::string> recorded_links_;
-  std::vector<std::function<void()>> pending_;
+  std::deque<std::function<void()>> pending_;
   std::chrono::steady_clock::time_point pending_since_;
+  bool writing_ = false;
   std::unordered_map<const Connection*, std::string> fileguids_;
   // The patient code the contact lookup read, by patient database and badge.
   std::map<std::pair<const Connection*, std::string>, std::optional<int>> patient_codes_;

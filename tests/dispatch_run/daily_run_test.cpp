@@ -340,5 +340,47 @@ TEST_F(DailyRun, ReminderCarriesAConfirmationLinkStoredInTheAgendaAndReusedTheNe
   EXPECT_EQ(again.substr(again.find("/c/")), code);
 }
 
+// Forwards to a real client and, before each request, does the waiting work
+// the run gave it, counting the steps that found something to write.
+class WorkingClient : public net::HttpClient {
+ public:
+  net::HttpResponse Send(const net::HttpRequest& request) override {
+    while (work_ && work_()) ++steps;
+    return inner_.Send(request);
+  }
+  void SetWaitingWork(net::WaitingWork work) override { work_ = std::move(work); }
+  bool HasWork() const { return static_cast<bool>(work_); }
+  int steps = 0;
+
+ private:
+  net::CurlHttpClient inner_;
+  net::WaitingWork work_;
+};
+
+TEST_F(DailyRun, LinkCodesAreWrittenWhileTheLinkRequestsWait) {
+  for (const char* badge : {"1", "2", "3", "4"}) {
+    w.Patient(badge, std::string("Paziente") + badge, std::string("33312345") + badge);
+    w.Appointment(badge, Day(14), 8 + std::stoi(badge));
+  }
+  WorkingClient client;
+  {
+    auto& dm = w.Dm();
+    dm.TestoInvioApp = "Conferma: <link_conferma>";
+    dm.GGPreavviso = 1;
+    dm.Channels().UseHttpClient(client);
+    ASSERT_TRUE(client.HasWork());
+
+    w.RunOn(Day(13));
+    ASSERT_EQ(w.Requests("/conferma_appuntamenti/crea.json").size(), 4u);
+    // The code of each link was written while a later request waited.
+    EXPECT_GE(client.steps, 3);
+    w.RunOn(Day(13));  // every code was stored: no new link
+    EXPECT_EQ(w.Requests("/conferma_appuntamenti/crea.json").size(), 4u);
+    EXPECT_EQ(w.AcceptedSms().size(), 8u);
+  }
+  w.ResetDm();
+  EXPECT_FALSE(client.HasWork()) << "the work must not outlive the run's objects";
+}
+
 }  // namespace
 }  // namespace oxsms::testing::run

@@ -30,6 +30,8 @@ class RunWorld {
   // The settings object, created at the first call (config.ini must be
   // complete by then). The account is "demo"/"demo" with alias "STUDIO".
   dispatch::TDM1& Dm();
+  // Frees the settings object; the next Dm() makes a new one.
+  void ResetDm() { dm_.reset(); }
   // Runs InviaDaServizio at 11:00 of `day`.
   void RunOn(platform::TDateTime day);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "net/sim_fixture.h"
 
@@ -160,6 +161,55 @@ TEST_F(CurlHttpClientTest, MethodsOtherThanPostCarryTheirBody) {
   ASSERT_EQ(recorded.size(), 1u);
   EXPECT_EQ(recorded[0]["method"], "PUT");
   EXPECT_EQ(recorded[0]["body"], "contenuto");
+}
+
+TEST_F(CurlHttpClientTest, WaitingWorkIsDoneWhileTheReplyIsOnItsWay) {
+  const std::string path = "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 150}, {"times", 3}});
+  int asked = 0;
+  int steps = 4;  // what there is to do
+  client_.SetWaitingWork([&] {
+    ++asked;
+    if (steps == 0) return false;
+    --steps;
+    return true;
+  });
+
+  net::HttpResponse delayed = Post(path, InvalueBody({{"user", "demo"}, {"pwd", "demo"}}));
+  EXPECT_EQ(delayed.status, 200);
+  EXPECT_NE(delayed.body.find("outvalue"), std::string::npos) << delayed.body;
+  EXPECT_EQ(steps, 0);
+  EXPECT_EQ(asked, 5) << "asked until there was nothing to do, then no more";
+
+  // Asked again at the next request; no longer once it is taken away.
+  steps = 1;
+  Post(path, InvalueBody({{"user", "demo"}, {"pwd", "demo"}}));
+  EXPECT_EQ(steps, 0);
+  EXPECT_EQ(asked, 7);
+  client_.SetWaitingWork({});
+  Post(path, InvalueBody({{"user", "demo"}, {"pwd", "demo"}}));
+  EXPECT_EQ(asked, 7);
+}
+
+TEST_F(CurlHttpClientTest, EndlessWaitingWorkDoesNotOutlastTheTimeout) {
+  const std::string path = "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 3000}});
+  int steps = 0;
+  client_.SetWaitingWork([&] {
+    ++steps;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+  });
+  HttpRequest request;
+  request.url = Url(path);
+  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+  request.total_timeout = std::chrono::milliseconds(200);
+  auto start = std::chrono::steady_clock::now();
+  std::string message = ErrorOf(client_, request);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
+  EXPECT_GT(steps, 10);
+  client_.SetWaitingWork({});
 }
 
 }  // namespace

@@ -174,5 +174,26 @@ TEST_F(ShortLinks, StoresAreWrittenWhenTheQueueIsFullOrOld) {
   EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), "NEW1");
 }
 
+TEST_F(ShortLinks, WritesWaitingForTheLinkServicesGoOneAtATimeOldestFirst) {
+  w.Fee("agenda1.fdb", "AG1", "1", At(9, 30), std::nullopt);
+  auto agimp = w.world.NewAgImp();
+  for (const char* table : {"Agenda7=AG7", "Agenda8=AG8"}) {
+    practice::TLineRec rec = RecAt(table, "09.30");
+    rec.id_web = "LOST";
+    agimp->SalvaLinkBreve(rec);
+  }
+  const std::string seventh = "agenda non aggiornata (tabella AG7)";
+  const std::string eighth = "agenda non aggiornata (tabella AG8)";
+
+  EXPECT_TRUE(agimp->WriteOnePending());
+  EXPECT_NE(w.world.LogText().find(seventh), std::string::npos);
+  EXPECT_EQ(w.world.LogText().find(eighth), std::string::npos);
+  EXPECT_TRUE(agimp->WriteOnePending());
+  EXPECT_NE(w.world.LogText().find(eighth), std::string::npos);
+  EXPECT_FALSE(agimp->WriteOnePending());
+  agimp->CommitBookkeeping();
+  EXPECT_EQ(Count(w.world.LogText(), seventh), 1u) << "each write runs once";
+}
+
 }  // namespace
 }  // namespace oxsms::testing::links
