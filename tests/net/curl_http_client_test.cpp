@@ -40,7 +40,24 @@ std::string ErrorOf(net::HttpClient& client, const HttpRequest& request) {
   return {};
 }
 
-class CurlHttpClientTest : public SimFixture {};
+class CurlHttpClientTest : public SimFixture {
+ protected:
+  // A request whose reply comes after 3 s, sent with a time-out of 200 ms:
+  // the error, raised well before the reply.
+  std::string TimedOut() {
+    const std::string path = "/smsox/verificautente.json";
+    Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 3000}});
+    HttpRequest request;
+    request.url = Url(path);
+    request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+    request.total_timeout = std::chrono::milliseconds(200);
+    auto start = std::chrono::steady_clock::now();
+    std::string message = ErrorOf(client_, request);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
+    return message;
+  }
+};
 
 TEST_F(CurlHttpClientTest, HeaderValueEndingInCrLfIsTrimmedAndTheRequestStaysIntact) {
   net::HttpResponse response =
@@ -83,15 +100,7 @@ TEST_F(CurlHttpClientTest, EndlessRedirectsEndInAnError) {
 }
 
 TEST_F(CurlHttpClientTest, ReplyBeyondTheTotalTimeoutRaisesNamingTheAddress) {
-  Control("POST", "/_sim/faults", {{"path", "/smsox/verificautente.json"}, {"kind", "delay"}, {"ms", 3000}});
-  HttpRequest request;
-  request.url = Url("/smsox/verificautente.json");
-  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
-  request.total_timeout = std::chrono::milliseconds(200);
-  auto start = std::chrono::steady_clock::now();
-  std::string message = ErrorOf(client_, request);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
-  EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
+  std::string message = TimedOut();
   EXPECT_NE(message.find(Url("/smsox/verificautente.json")), std::string::npos) << message;
 }
 
@@ -192,22 +201,13 @@ TEST_F(CurlHttpClientTest, WaitingWorkIsDoneWhileTheReplyIsOnItsWay) {
 }
 
 TEST_F(CurlHttpClientTest, EndlessWaitingWorkDoesNotOutlastTheTimeout) {
-  const std::string path = "/smsox/verificautente.json";
-  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 3000}});
   int steps = 0;
   client_.SetWaitingWork([&] {
     ++steps;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
   });
-  HttpRequest request;
-  request.url = Url(path);
-  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
-  request.total_timeout = std::chrono::milliseconds(200);
-  auto start = std::chrono::steady_clock::now();
-  std::string message = ErrorOf(client_, request);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
-  EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
+  TimedOut();
   EXPECT_GT(steps, 10);
   client_.SetWaitingWork({});
 }
