@@ -91,6 +91,12 @@ namespace {
 // the transfer has nothing to do yet.
 CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
   if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
+  // Removed whatever happens, or the next call could not add it again.
+  struct Added {
+    CURLM* multi;
+    CURL* curl;
+    ~Added() { curl_multi_remove_handle(multi, curl); }
+  } added{multi, curl};
   bool work_left = static_cast<bool>(work);
   int running = 1;
   CURLMcode status = CURLM_OK;
@@ -98,7 +104,11 @@ CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
     status = curl_multi_perform(multi, &running);
     if (status != CURLM_OK || running == 0) break;
     if (work_left) {
-      work_left = work();
+      try {
+        work_left = work();
+      } catch (...) {
+        work_left = false;  // broken work must not cost the request
+      }
       continue;
     }
     // Returns on activity, or when curl's own timers (time-outs) are due.
@@ -111,7 +121,6 @@ CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
       result = message->data.result;
     }
   }
-  curl_multi_remove_handle(multi, curl);
   return result;
 }
 

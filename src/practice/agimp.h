@@ -9,11 +9,12 @@
 // search reuses them and does not see catalogue changes. Each search ends with
 // a commit, so long-lived connections never hold a stale snapshot. The link
 // bookkeeping (a few statements per recipient) keeps its statements prepared
-// for the life of the connection; its writes are queued and run together,
-// in the order recorded, at most kPendingWindow after the first of them and
-// before any other statement of the object (a send records them between its
-// requests to the link services, where one by one they cost several times
-// more); their units are committed together, at most Connection::kUnitWindow
+// for the life of the connection. Its writes are queued and run in the order
+// recorded: a step at a time while the send waits for the link services'
+// replies (WriteOnePending), and what is left before any other statement of
+// the object, when the first is kPendingWindow old, and when the object is
+// destroyed. (Run one by one between the requests they cost several times
+// more.) Their units are committed together, at most Connection::kUnitWindow
 // apart, and when the object is destroyed.
 //
 // Only the service thread uses the object; it takes no lock.

@@ -200,6 +200,22 @@ TEST_F(CurlHttpClientTest, WaitingWorkIsDoneWhileTheReplyIsOnItsWay) {
   EXPECT_EQ(asked, 7);
 }
 
+TEST_F(CurlHttpClientTest, WaitingWorkThatRaisesCostsNeitherThisRequestNorTheNext) {
+  const std::string path = "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 50}, {"times", 2}});
+  int asked = 0;
+  client_.SetWaitingWork([&]() -> bool {
+    ++asked;
+    throw std::runtime_error("guasto");
+  });
+  for (int i = 0; i < 2; ++i) {
+    net::HttpResponse reply = Post(path, InvalueBody({{"user", "demo"}, {"pwd", "demo"}}));
+    EXPECT_NE(reply.body.find("outvalue"), std::string::npos) << reply.body;
+  }
+  EXPECT_EQ(asked, 2) << "given up for the rest of each request";
+  client_.SetWaitingWork({});
+}
+
 TEST_F(CurlHttpClientTest, EndlessWaitingWorkDoesNotOutlastTheTimeout) {
   int steps = 0;
   client_.SetWaitingWork([&] {
