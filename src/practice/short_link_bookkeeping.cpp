@@ -110,8 +110,8 @@ void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
       day->second->StoreCode(MillisecondOfDay(platform::FromTm(key.ora)), rec.id_web);
     }
   }
-  Defer([this, table, update = AgendaUpdate{kSalvaLinkBreve, table, "id_web", rec.id_web, key}] {
-    UpdateAgendaRows(CodeUpdate(table), update);
+  Defer([this, update = AgendaUpdate{kSalvaLinkBreve, table, "id_web", rec.id_web, key}] {
+    UpdateAgendaRows(CodeUpdate(update.table), update);
   });
 }
 
