@@ -50,6 +50,7 @@ class TDM1Orchestrator : public service::SendOrchestrator {
   platform::TDateTime OrarioInvio() const override { return dm1_.OrarioInvio; }
   void SetAsService(bool as_service) override { dm1_.AsService = as_service; }
   void InviaDaServizio() override { dm1_.InviaDaServizio(); }
+  bool LastRunFailed() const override { return dm1_.LastRun().Failed(); }
 
  private:
   std::shared_ptr<ProcessContext> context_;

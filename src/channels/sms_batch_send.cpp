@@ -39,11 +39,16 @@ bool SmsGateway::BatchMayGo(std::size_t lines) {
   return true;
 }
 
-void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
-                              const std::vector<std::string>& testoLinee, bool bool_futurland) {
+SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
+                                    const std::vector<std::string>& testoLinee,
+                                    bool bool_futurland) {
   const bool test = host_.TestMode();
   const std::size_t lines = listSmsCell.size();
-  if (!test && !BatchMayGo(lines)) return;
+  SendResult result;
+  if (!test && !BatchMayGo(lines)) {
+    result.Fail(static_cast<int>(lines), SendFailure::kRefused, kAliasDeclined);
+    return result;
+  }
 
   SmsBatchOptions options;
   options.bool_futurland = bool_futurland;
@@ -55,8 +60,12 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   for (const std::string& who : batch.undialable) {
     log_.WriteLog("Numero non valido, SMS non inviato: " + SingleLine(who));
   }
+  if (!batch.undialable.empty()) {
+    result.Fail(static_cast<int>(batch.undialable.size()), SendFailure::kRefused,
+                "Numero non valido, SMS non inviato: " + SingleLine(batch.undialable.front()));
+  }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
-  if (batch.messages == 0) return;
+  if (batch.messages == 0) return result;
 
   if (!test && host_.Counters().smsInviabili < batch.credits) {
     const std::string message = "Disponibilità di credito non sufficiente per l'invio di " +
@@ -68,16 +77,21 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   if (test) {
     SaveTestBatch(batch.text);
     log_.WriteLog("Test MultiSMS\r\n" + MaskedForLog(batch.text, config_.batch_password));
-    return;
+    result.accepted += batch.messages;
+    return result;
   }
 
+  const int32_t messages = batch.messages;
   const std::string outvalue = UploadBatch(std::move(batch.text), batch.credits, bool_futurland);
   if (Refused(outvalue)) {
     log_.WriteLog("Errore trasmissione: " + outvalue);
-    return;
+    result.Fail(messages, SendFailure::kRefused, "Errore trasmissione: " + outvalue);
+    return result;
   }
   ScalaSms(batch.credits);
   log_.WriteLog(JoinLines(listSmsCell));
+  result.accepted += messages;
+  return result;
 }
 
 void SmsGateway::MultiSendFile(const std::filesystem::path& fname, bool bool_futurland) {

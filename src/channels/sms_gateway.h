@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "channels/message_composer.h"
+#include "channels/send_result.h"
 #include "channels/sms_gateway_config.h"
 #include "channels/sms_host.h"
 #include "net/http_client.h"
@@ -62,14 +63,18 @@ class SmsGateway {
   // Sends one SMS to `rec` with the template `testoLinee`; the first agenda
   // reference and payment record of the batch lists belong to it. An e-mail
   // recipient is skipped silently. In test mode only logs what it would send.
-  // Raises on missing credit and on a send not acknowledged ("OK").
-  void SendSingleSmS(practice::TLineRec rec, const std::vector<std::string>& testoLinee);
+  // Raises on missing credit and on a send not acknowledged ("OK"). Returns
+  // what went out: a number that cannot be dialled is a refused message.
+  SendResult SendSingleSmS(practice::TLineRec rec, const std::vector<std::string>& testoLinee);
 
   // Sends all of `listSmsCell` as one uploaded batch (large-batch layout when
   // `bool_futurland`). Checks credit and alias first, unless in test mode; a
   // batch the gateway refuses ("KO ") is logged, not raised. In test mode the
   // batch is saved as "<idCliente>.txt" in the home folder and logged.
-  void MultiSendSms(const std::vector<std::string>& listSmsCell,
+  // Returns what went out: the messages of an accepted upload; lines left out
+  // for their number, a batch dropped for its alias or refused by the
+  // gateway are refused messages.
+  SendResult MultiSendSms(const std::vector<std::string>& listSmsCell,
                     const std::vector<std::string>& testoLinee, bool bool_futurland);
 
   // Uploads the batch text of the file `fname` (Windows-1252 or UTF-8) as

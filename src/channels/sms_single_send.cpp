@@ -13,7 +13,7 @@ constexpr const char* kServerPaused =
 
 }  // namespace
 
-void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::string>& testoLinee) {
+SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::string>& testoLinee) {
   const bool test = host_.TestMode();
   if (!test) {
     const SmsCounters counters = host_.Counters();
@@ -31,24 +31,30 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
   const std::string text = composer_.ComponiTesto(testoLinee, rec, paz);
   if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
 
-  if (rec.Cellulare.find('@') != std::string::npos) return;
+  SendResult result;
+  if (rec.Cellulare.find('@') != std::string::npos) return result;
   // A number field that cleaning left empty (letters only) has nobody to
   // reach; the gateway would only refuse "+39". Say so instead of failing.
   if (rec.Cellulare.empty()) {
-    log_.WriteLog("SMS non inviato, numero mancante: " + rec.Cognome + " " + rec.Nome);
-    return;
+    const std::string message = "SMS non inviato, numero mancante: " + rec.Cognome + " " + rec.Nome;
+    log_.WriteLog(message);
+    result.Fail(1, SendFailure::kRefused, message);
+    return result;
   }
   if (!IsDialable(rec.Cellulare)) {
-    log_.WriteLog("Numero non valido, SMS non inviato: " + rec.Cognome + " " + rec.Nome + " (" +
-                  rec.Paese + rec.Cellulare + ")");
-    return;
+    const std::string message = "Numero non valido, SMS non inviato: " + rec.Cognome + " " +
+                                rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+    log_.WriteLog(message);
+    result.Fail(1, SendFailure::kRefused, message);
+    return result;
   }
 
   const SmsAccount account = host_.GatewayAccount();
   const std::string rcpt = RecipientNumber(rec.Paese, rec.Cellulare);
   if (test) {
     log_.WriteLog("Test:SingleSMS \r\n" + rcpt + " " + text);
-    return;
+    result.accepted = 1;
+    return result;
   }
 
   WireObject request;
@@ -64,6 +70,8 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
 
   log_.WriteLog(JoinLines(host_.Batch().listCell));
   ScalaSmsSingolo();
+  result.accepted = 1;
+  return result;
 }
 
 }  // namespace oxsms::channels

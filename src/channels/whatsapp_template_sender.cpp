@@ -82,7 +82,7 @@ WhatsAppTemplateClient::WhatsAppTemplateClient(SmsHost& sms, WhatsAppHost& host,
       log_(log),
       service_(std::move(service)) {}
 
-void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& listSmsCell) {
+SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& listSmsCell) {
   const std::size_t lines = listSmsCell.size();
   const bool test = sms_.TestMode();
   if (!test) RequireBatchCredit(sms_.Counters(), lines, log_);
@@ -101,27 +101,33 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
   std::string body = BatchRequestHead(head);
   const std::size_t first = body.size();
   practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
+  SendResult result;
+  int recipients = 0;
   for (std::size_t i = 0; i < lines; ++i) {
-    if (auto recipient = Recipient(i, listSmsCell[i], settings, rec)) {
+    if (auto recipient = Recipient(i, listSmsCell[i], settings, rec, result)) {
       if (body.size() != first) body += ',';
       body += WireText(*recipient);
+      ++recipients;
     }
   }
-  if (body.size() == first) return;
+  if (body.size() == first) return result;
   const auto variabili = [&body, first, last = body.size()] {
     return body.substr(first, last - first);
   };
 
   if (test) {
     log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(WithRecipients(head, variabili())));
-    return;
+    result.accepted += recipients;
+    return result;
   }
 
   const std::optional<nlohmann::json> reply = PostBatch(body);
   if (!reply) throw ChannelError(kNoReply);
   if (!Accepted(*reply)) {
+    // Raises in the service; shown to the operator otherwise.
     Refused(WithRecipients(head, variabili()), *reply, settings);
-    return;
+    result.Fail(recipients, SendFailure::kRefused, "Errore di invio template");
+    return result;
   }
   SmsCounters counters = sms_.Counters();
   counters.smsDisp -= static_cast<int32_t>(lines);
@@ -129,6 +135,8 @@ void WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>& list
   sms_.SetCounters(counters);
   log_.WriteLog("Invio Whatsapp Diretto");
   log_.WriteLog(JoinLines(listSmsCell));
+  result.accepted += recipients;
+  return result;
 }
 
 
@@ -146,7 +154,8 @@ TemplateObject WhatsAppTemplateClient::RequestHead(const WhatsAppSettings& setti
 std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
                                                                 const std::string& line,
                                                                 const WhatsAppSettings& settings,
-                                                                practice::TLineRec& rec) {
+                                                                practice::TLineRec& rec,
+                                                                SendResult& result) {
   practice::RecipientLists& lists = sms_.Batch();
   practice::TPazRec paz =
       i < lists.listCellIncassi.size() ? lists.listCellIncassi[i] : practice::TPazRec{};
@@ -154,10 +163,12 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
 
   TakePersonFields(rec, composer_.ParseLineRec(line));
   // A line without a number would make the service refuse the whole batch.
-  if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) return std::nullopt;
-  if (!IsDialable(rec.Cellulare)) {
-    log_.WriteLog("Numero non valido, WhatsApp non inviato: " + rec.Cognome + " " + rec.Nome +
-                  " (" + rec.Paese + rec.Cellulare + ")");
+  if (rec.Cellulare.find('@') != std::string::npos) return std::nullopt;
+  if (rec.Cellulare.empty() || !IsDialable(rec.Cellulare)) {
+    const std::string message = "Numero non valido, WhatsApp non inviato: " + rec.Cognome + " " +
+                                rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+    log_.WriteLog(message);
+    result.Fail(1, SendFailure::kRefused, message);
     return std::nullopt;
   }
   rec.id_agenda = i < lists.list_id_agenda.size() ? lists.list_id_agenda[i] : std::string();

@@ -26,6 +26,7 @@
 
 #include "channels/link_services.h"
 #include "channels/message_composer.h"
+#include "channels/send_result.h"
 #include "channels/sms_host.h"
 #include "channels/whatsapp_host.h"
 #include "channels/whatsapp_request.h"
@@ -66,8 +67,10 @@ class WhatsAppTemplateClient {
   // operator, request and reply go to the clipboard and a message is shown.
   // Accepted: the counters drop by the number of lines, and "Invio Whatsapp
   // Diretto" and the lines are logged. When no recipient is left nothing is
-  // sent and nothing is taken.
-  void MultiSendWhtsB(const std::vector<std::string>& listSmsCell);
+  // sent and nothing is taken. Returns what went out: the recipients of an
+  // accepted request; lines left out for their number and the recipients of
+  // a refused request are refused messages.
+  SendResult MultiSendWhtsB(const std::vector<std::string>& listSmsCell);
 
   // `InviaTemplate`: `obj` with "user" and "pwd" of the account added, posted
   // to "/whatsapp/invia_template.json". The parsed reply, or nothing when the
@@ -97,9 +100,10 @@ class WhatsAppTemplateClient {
   std::optional<nlohmann::json> PostBatch(std::string& body);
   TemplateObject RequestHead(const WhatsAppSettings& settings, std::size_t lines) const;
   // The recipient object of line i, or nothing when the line is left out.
+  // A line left out for its number counts as refused in `result`.
   std::optional<TemplateObject> Recipient(std::size_t i, const std::string& line,
                                           const WhatsAppSettings& settings,
-                                          practice::TLineRec& rec);
+                                          practice::TLineRec& rec, SendResult& result);
   PaymentWords PaymentFields(std::size_t i, const WhatsAppSettings& settings,
                              practice::TLineRec& rec, practice::TPazRec& paz,
                              TemplateObject& recipient);

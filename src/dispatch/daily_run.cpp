@@ -34,13 +34,23 @@ void TDM1::Guarded(Send send) {
     send();
   } catch (const std::exception& e) {
     log_.WriteLog(e.what());
+    CurrentKind().other.Fail(0, FailureOf(e), e.what());
   }
 }
+
+KindReport& TDM1::BeginKind(SendKind kind) {
+  current_kind_ = kind;
+  return report_.Of(kind);
+}
+
+KindReport& TDM1::CurrentKind() { return report_.Of(current_kind_); }
 
 void TDM1::InviaDaServizio() {
   if (IsVisual == 1) IsVisual = 0;
   log_.WriteLog("Invio da servizio avviato");
   strVerifica.clear();
+  report_ = RunReport{};
+  current_kind_ = SendKind::kReminder;
   AtExit release_search([this] { AgImp.reset(); });
   try {
     const platform::TDateTime today = platform::DateOf(clock_.Now());
@@ -52,6 +62,7 @@ void TDM1::InviaDaServizio() {
   } catch (const std::exception& e) {
     // The service host drops what leaves the run: the reason is written here.
     log_.WriteLog(e.what());
+    CurrentKind().other.Fail(0, FailureOf(e), e.what());
     throw;
   }
 }
@@ -64,6 +75,7 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
   if (sendWhtsB) {
     SetTemplate(SiglaGeneraleAppWhts, TestoLiberoAppWhts, linkConfermaAppWhts, variabiliAppWhts);
   }
+  BeginKind(SendKind::kReminder);
   const std::optional<int> days_ahead = ReminderDaysAhead(giorniinvio, weekday);
   if (!days_ahead) return;
   const platform::TDateTime reminder_day = today + *days_ahead;
@@ -78,6 +90,7 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
   });
 
   if (CBPreavviso) {
+    BeginKind(SendKind::kAdvanceNotice);
     Guarded([&] {
       SetSearchDay(reminder_day + GGPreavviso);
       if (sendSms && !TestoInvioAppPreavviso.empty()) TestoInvioSMS = TestoInvioAppPreavviso;
@@ -96,6 +109,7 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
     // Only appointments with a fee to collect and no payment link yet.
     eliminaIncassiNulli = true;
     AtExit reset_filter([this] { eliminaIncassiNulli = false; });
+    BeginKind(SendKind::kPaymentLink);
     Guarded([&] {
       SetSearchDay(reminder_day + GGLinkPag);
       if (sendSms && !TestoInvioAppLinkPag.empty()) TestoInvioSMS = TestoInvioAppLinkPag;
@@ -112,6 +126,7 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
 }
 
 void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
+  BeginKind(SendKind::kBirthday);
   sendSms = CBServComplSMS;
   sendWhts = false;
   sendWhtsB = CBServComplWhts;
@@ -159,6 +174,7 @@ void TDM1::AddCreditWarning() {
 }
 
 void TDM1::SendControlSms() {
+  BeginKind(SendKind::kControl);
   TestoInvioSMS = strVerifica;
   // The control text goes to the practice's own numbers as an SMS, whatever
   // channels the last kind of message used.
@@ -202,8 +218,13 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
     lists.list_id_agenda = std::move(phone.ids);
     lists.listCellIncassi = std::move(phone.payments);
     const bool upload = static_cast<long>(phone.lines.size()) >= SmsGateway.ftp_limit;
-    InviaSmsWhtsLista(phone.lines, upload);
-    if (CBSmsVerifica) AppendSendSummary(strVerifica, str, phone.lines.size());
+    const channels::SendResult sent = InviaSmsWhtsLista(phone.lines, upload);
+    if (CBSmsVerifica) {
+      // What the services accepted, and what did not go out, never the
+      // number of lines handed over.
+      AppendSendSummary(strVerifica, str, static_cast<std::size_t>(sent.accepted));
+      if (sent.failed > 0) AppendFailedSummary(strVerifica, str, sent.failed);
+    }
   }
 
   if (sendEmail) {
@@ -214,36 +235,84 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
   }
 }
 
-void TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_futurland) {
+channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list,
+                                             bool bool_futurland) {
   const std::vector<std::string> testoLinee{CrLfToBlank(TestoInvioSMS)};
-  try {
-    if ((sendSms || sendWhtsB) && !CBTest) Channels().Sms().VerificaUtenteSMS(false);
-    if (sendSms) {
+  KindReport& kind = CurrentKind();
+  const int lines = static_cast<int>(list.size());
+  channels::SendResult sent;
+  // Each channel is tried on its own: a failure of one costs only its own
+  // messages, and each counts as failed with the reason it failed for.
+  const auto guard = [&](channels::SendResult& channel, auto send) {
+    try {
+      const channels::SendResult result = send();
+      channel.Add(result);
+      sent.Add(result);
+    } catch (const std::exception& e) {
+      log_.WriteLog(e.what());
+      channels::SendResult failed;
+      failed.Fail(lines, FailureOf(e), e.what());
+      channel.Add(failed);
+      sent.Add(failed);
+    }
+  };
+  if ((sendSms || sendWhtsB) && !CBTest) {
+    try {
+      Channels().Sms().VerificaUtenteSMS(false);
+    } catch (const std::exception& e) {
+      // Both channels spend the same credit: without the account nothing goes.
+      log_.WriteLog(e.what());
+      channels::SendResult failed;
+      failed.Fail(lines, FailureOf(e), e.what());
+      if (sendSms) {
+        kind.sms.Add(failed);
+        sent.Add(failed);
+      }
+      if (sendWhtsB) {
+        kind.whatsapp.Add(failed);
+        sent.Add(failed);
+      }
+      return sent;
+    }
+  }
+  if (sendSms) {
+    guard(kind.sms, [&] {
       if (list.size() == 1) {
         practice::TLineRec rec;
         ParseLineRec(rec, list.front());
-        Channels().Sms().SendSingleSmS(rec, testoLinee);
-      } else {
-        Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
+        return Channels().Sms().SendSingleSmS(rec, testoLinee);
       }
-    }
-    if (sendWhts) {
-      // The hand-off to the WhatsApp program needs an operator.
-      log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
-                    std::to_string(list.size()) + " destinatari non inviati");
-    }
-    if (sendWhtsB) Channels().WhatsAppTemplates().MultiSendWhtsB(list);
-  } catch (const std::exception& e) {
-    log_.WriteLog(e.what());
+      return Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
+    });
   }
+  if (sendWhts) {
+    // The hand-off to the WhatsApp program needs an operator.
+    log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
+                  std::to_string(list.size()) + " destinatari non inviati");
+  }
+  if (sendWhtsB) {
+    guard(kind.whatsapp, [&] { return Channels().WhatsAppTemplates().MultiSendWhtsB(list); });
+  }
+  return sent;
 }
 
 void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
   const std::string recipients = channels::JoinLines(list);
+  channels::SendResult& email = CurrentKind().email;
+  const int lines = static_cast<int>(list.size());
   AtExit disconnect([this] { Disconnect(); });
-  IBDatabaseConfig.Open();
-  if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {
-    log_.WriteLog("Invio Email a:\r\n" + recipients);
+  try {
+    IBDatabaseConfig.Open();
+    if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {
+      log_.WriteLog("Invio Email a:\r\n" + recipients);
+      email.accepted += lines;
+    } else {
+      // The installation cannot deliver email: these patients got nothing.
+      email.Fail(lines, channels::SendFailure::kRefused, "Invio email non disponibile");
+    }
+  } catch (const std::exception& e) {
+    email.Fail(lines, FailureOf(e), e.what());
+    throw;
   }
 }
 

@@ -89,6 +89,11 @@ void AppendSendSummary(std::string& str_verifica, const std::string& kind, std::
   str_verifica += "Invio Msg " + kind + " " + std::to_string(count) + " Msg.";
 }
 
+void AppendFailedSummary(std::string& str_verifica, const std::string& kind, int count) {
+  if (!str_verifica.empty()) str_verifica += ". ";
+  str_verifica += "Non inviati Msg " + kind + " " + std::to_string(count) + " Msg.";
+}
+
 bool IsEmailLine(const std::string& line) { return line.find('@') != std::string::npos; }
 
 RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,

@@ -52,6 +52,9 @@ void AppendCreditWarning(std::string& str_verifica, long long threshold, int32_t
 // Appends "Invio Msg <kind> <count> Msg." to the control text.
 void AppendSendSummary(std::string& str_verifica, const std::string& kind, std::size_t count);
 
+// Appends "Non inviati Msg <kind> <count> Msg." to the control text.
+void AppendFailedSummary(std::string& str_verifica, const std::string& kind, int count);
+
 // A line with '@' anywhere goes to an email address.
 bool IsEmailLine(const std::string& line);
 

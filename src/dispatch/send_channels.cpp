@@ -13,9 +13,14 @@ bool EmailUnavailable::InviaEmailCircolare(practice::Connection&, const std::str
   return false;
 }
 
-void WhatsAppTemplatesUnavailable::MultiSendWhtsB(const std::vector<std::string>& batch) {
-  log_.WriteLog("Invio WhatsApp con template non disponibile in questa installazione: " +
-                std::to_string(batch.size()) + " destinatari non inviati");
+channels::SendResult WhatsAppTemplatesUnavailable::MultiSendWhtsB(
+    const std::vector<std::string>& batch) {
+  const std::string message = "Invio WhatsApp con template non disponibile in questa installazione: " +
+                              std::to_string(batch.size()) + " destinatari non inviati";
+  log_.WriteLog(message);
+  channels::SendResult result;
+  result.Fail(static_cast<int>(batch.size()), channels::SendFailure::kRefused, message);
+  return result;
 }
 
 }  // namespace oxsms::dispatch

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "channels/send_result.h"
 #include "practice/connection.h"
 #include "service/activity_log.h"
 
@@ -29,8 +30,8 @@ class EmailBatchSender {
 class WhatsAppTemplateSender {
  public:
   virtual ~WhatsAppTemplateSender() = default;
-  // Raises on a refused or failed batch.
-  virtual void MultiSendWhtsB(const std::vector<std::string>& batch) = 0;
+  // Returns what went out; raises on a refused or failed batch.
+  virtual channels::SendResult MultiSendWhtsB(const std::vector<std::string>& batch) = 0;
 };
 
 // Stand-in while email delivery is not part of the installation: one log line
@@ -50,7 +51,7 @@ class EmailUnavailable : public EmailBatchSender {
 class WhatsAppTemplatesUnavailable : public WhatsAppTemplateSender {
  public:
   explicit WhatsAppTemplatesUnavailable(service::ActivityLog& log) : log_(log) {}
-  void MultiSendWhtsB(const std::vector<std::string>& batch) override;
+  channels::SendResult MultiSendWhtsB(const std::vector<std::string>& batch) override;
 
  private:
   service::ActivityLog& log_;

@@ -63,7 +63,7 @@ platform::OperatorPrompt& SendWiring::Operator() {
 
 WhatsAppTemplateSender& SendWiring::WhatsAppTemplates() { return *whatsapp_; }
 
-void SendWiring::WhatsAppClientSender::MultiSendWhtsB(const std::vector<std::string>& batch) {
+channels::SendResult SendWiring::WhatsAppClientSender::MultiSendWhtsB(const std::vector<std::string>& batch) {
   SendWiring& w = wiring_;
   if (!w.whatsapp_client_) {
     w.whatsapp_client_ = std::make_unique<channels::WhatsAppTemplateClient>(
@@ -72,7 +72,7 @@ void SendWiring::WhatsAppClientSender::MultiSendWhtsB(const std::vector<std::str
         net::MakerService{w.catalogue_.installation.secure_sms_url,
                           w.catalogue_.installation.api_key});
   }
-  w.whatsapp_client_->MultiSendWhtsB(batch);
+  return w.whatsapp_client_->MultiSendWhtsB(batch);
 }
 
 channels::SmsGateway& SendWiring::Sms() {

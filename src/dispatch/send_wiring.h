@@ -95,7 +95,7 @@ class SendWiring {
   class WhatsAppClientSender : public WhatsAppTemplateSender {
    public:
     explicit WhatsAppClientSender(SendWiring& wiring) : wiring_(wiring) {}
-    void MultiSendWhtsB(const std::vector<std::string>& batch) override;
+    channels::SendResult MultiSendWhtsB(const std::vector<std::string>& batch) override;
 
    private:
     SendWiring& wiring_;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "dispatch/orario.h"
+#include "dispatch/run_report.h"
 #include "dispatch/send_wiring.h"
 #include "dispatch/settings_store.h"
 #include "dispatch/sms_section.h"
@@ -98,13 +99,19 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
 
   // `InviaSmsWhtsLista`: a phone batch to the SMS gateway (after the credit
   // check, unless CBTest) and to the WhatsApp templates, by the channel
-  // flags. Errors of the senders are logged, not raised.
-  void InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_futurland);
+  // flags. Errors of the senders are logged, not raised; each channel is
+  // tried on its own. Returns what went out over both channels, also added
+  // to the run's report of the current kind.
+  channels::SendResult InviaSmsWhtsLista(const std::vector<std::string>& list,
+                                         bool bool_futurland);
 
   // `InviaEmailLista`: an email batch as one circular with the typical
   // message NomeEmailInvio, over the configuration database (connected for
   // the call). Raises what connecting and the delivery raise.
   void InviaEmailLista(const std::vector<std::string>& list);
+
+  // What the last (or current) daily run came to, kind by kind.
+  const RunReport& LastRun() const { return report_; }
 
   // `AgImp`, the run's shared search object, created when absent. Raises
   // practice::DatabaseError when the configuration database cannot be
@@ -153,9 +160,13 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   void SetSearchDay(platform::TDateTime day);
   void SetTemplate(const std::string& sigla, const std::string& testo_libero,
                    const std::string& link_conferma, const std::string& variabili);
-  // Runs one send; an error of the ordinary family is logged and dropped.
+  // Runs one send; an error of the ordinary family is logged, counted in the
+  // current kind's report and dropped.
   template <typename Send>
   void Guarded(Send send);
+  // The run's report of the kind now being sent (made current by BeginKind).
+  KindReport& BeginKind(SendKind kind);
+  KindReport& CurrentKind();
 
   // Configures IBDatabaseConfig: "config.fdb" of the folder layout, or the
   // section "Database" of config.ini.
@@ -175,6 +186,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   const platform::Clock& clock_;
   const platform::Registry& registry_;
   std::unique_ptr<SendWiring> channels_;
+  RunReport report_;
+  SendKind current_kind_ = SendKind::kReminder;
 };
 
 }  // namespace oxsms::dispatch

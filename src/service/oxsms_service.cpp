@@ -99,18 +99,21 @@ void TOXSMS::TimerTick() {
 
 bool TOXSMS::RunSendNow() {
   if (!ReloadSettings()) return false;
-  RunDailySend();
-  return true;
+  return RunDailySend();
 }
 
-void TOXSMS::RunDailySend() {
+bool TOXSMS::RunDailySend() {
   log_.WriteLog("Avvio ricerca messaggi");
+  bool ok = true;
   try {
     dm1_->InviaDaServizio();
+    ok = !dm1_->LastRunFailed();
   } catch (...) {
     // The run reports its own errors; whatever escapes it must not stop the service.
+    ok = false;
   }
   log_.WriteLog("Fine ricerca messaggi");
+  return ok;
 }
 
 }  // namespace oxsms::service

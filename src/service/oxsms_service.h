@@ -32,7 +32,8 @@ class TOXSMS {
   void TimerTick();
   // One daily send at once, outside the timer and its window (the command
   // line's --run-now): reloads the settings and runs the send with the same
-  // log lines as a tick. Returns false when the settings were not available.
+  // log lines as a tick. Returns false when the settings were not available,
+  // or when the run left a message unsent or ended on an error.
   bool RunSendNow();
 
   // Thread-safe: hands a control request to the service thread.
@@ -46,7 +47,8 @@ class TOXSMS {
   // Creates DM1 when needed and reloads the settings; false skips the tick.
   bool ReloadSettings();
   bool InSendWindow();
-  void RunDailySend();
+  // True when the run sent everything it had to.
+  bool RunDailySend();
 
   ActivityLog& log_;
   platform::Clock& clock_;

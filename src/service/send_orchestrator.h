@@ -19,6 +19,8 @@ class SendOrchestrator {
   virtual void SetAsService(bool as_service) = 0;
   // The whole daily run, synchronously; may raise.
   virtual void InviaDaServizio() = 0;
+  // True when the last run left a message unsent or ended on an error.
+  virtual bool LastRunFailed() const = 0;
 };
 
 // Creates the object: applies its defaults and reloads the settings once.

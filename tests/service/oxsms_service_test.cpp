@@ -35,6 +35,8 @@ struct FakeOrchestrator : SendOrchestrator {
     ++runs;
     if (fail_run) throw std::runtime_error("errore nell'invio");
   }
+  bool run_failed = false;
+  bool LastRunFailed() const override { return run_failed; }
 };
 
 class TOXSMSTest : public ::testing::Test {
