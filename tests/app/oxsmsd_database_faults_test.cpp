@@ -155,8 +155,19 @@ TEST(OxsmsdDatabaseFaultsTest, RowLockedAtTheDeskCostsOnlyItsLinkAfterTheLockTim
   const auto report = fixture::CreatePractice(Practice(home, sim, /*link=*/true));
   platform::IniFile(home / "config.ini").WriteString("Installazione", "lock_timeout", "1");
 
-  // The desk edits tomorrow's appointments of AGENDA_1 and does not commit.
   const std::string agenda_file = DatabaseOf(report, "agenda");
+  const auto codes_in = [&](const char* table) {
+    auto agenda = fixture::OpenFirebird(agenda_file, kDbPassword);
+    int count = -1;
+    *agenda << "select count(*) from " + std::string(table) +
+                   " where DATA = '2026-12-08' and ID_WEB is not null",
+        soci::into(count);
+    return count;
+  };
+  const int locked_codes_before = codes_in("AGENDA_1");
+  const int free_codes_before = codes_in("AGENDA_2");
+
+  // The desk edits tomorrow's appointments of AGENDA_1 and does not commit.
   auto desk = fixture::OpenFirebird(agenda_file, kDbPassword);
   *desk << "update AGENDA_1 set APPUNT = APPUNT where DATA = '2026-12-08'";
 
@@ -175,15 +186,8 @@ TEST(OxsmsdDatabaseFaultsTest, RowLockedAtTheDeskCostsOnlyItsLinkAfterTheLockTim
   for (const json& m : sms) {
     EXPECT_NE(m["text"].get<std::string>().find("/c/"), std::string::npos) << m["text"];
   }
-  auto agenda = fixture::OpenFirebird(agenda_file, kDbPassword);
-  int locked_with_code = -1;
-  int free_with_code = -1;
-  *agenda << "select count(*) from AGENDA_1 where DATA = '2026-12-08' and ID_WEB is not null",
-      soci::into(locked_with_code);
-  *agenda << "select count(*) from AGENDA_2 where DATA = '2026-12-08' and ID_WEB is not null",
-      soci::into(free_with_code);
-  EXPECT_EQ(locked_with_code, 0);
-  EXPECT_GT(free_with_code, 0) << "the rows not locked keep their codes";
+  EXPECT_EQ(codes_in("AGENDA_1"), locked_codes_before) << "the locked rows are left alone";
+  EXPECT_GT(codes_in("AGENDA_2"), free_codes_before) << "the rows not locked get their codes";
 }
 
 }  // namespace
