@@ -1,7 +1,8 @@
 #!/bin/sh
 # Prepares a Firebird root folder of our own for embedded use by several
-# processes at once: the same system files, but "ServerMode = SuperClassic",
-# and a lock folder of our own. In the default SuperServer mode a second
+# processes at once: everything the system's root has (settings, plugins,
+# character sets, messages), but "ServerMode = SuperClassic", and a lock
+# folder of our own. In the default SuperServer mode a second
 # process that opens a file already open elsewhere fails with "Database
 # already opened with engine instance, incompatible with current".
 #
@@ -41,17 +42,40 @@ link_entry() {
   return 0
 }
 
-for entry in plugins plugins.conf intl firebird.msg lib UDF fbintl.conf security3.fdb databases.conf; do
+for entry in plugins plugins.conf firebird.msg lib UDF fbintl.conf security3.fdb databases.conf; do
   link_entry "$entry"
 done
 
-# firebird.conf is our own: written anew through a temporary file, so a
-# concurrent reader never sees half a file.
+# The character sets other than the built-in ones (WIN1252, ISO8859_1, ...)
+# come from the module intl/libfbintl.so. The engine resolves the module's
+# links and loads it only from inside its own root, so the module is a file
+# of ours (a hard link where the file system allows it, else a copy) beside
+# the system's fbintl.conf.
+[ -L "$root/intl" ] && rm -f "$root/intl"
+mkdir -p "$root/intl"
+for source in "$sysroot/intl/fbintl.conf" "$confdir/fbintl.conf"; do
+  if [ -e "$source" ]; then ln -sfn "$source" "$root/intl/fbintl.conf"; break; fi
+done
+for module in "$sysroot"/intl/*.so; do
+  [ -e "$module" ] || continue
+  target="$root/intl/$(basename "$module")"
+  if ! cmp -s "$module" "$target"; then
+    module_tmp="$target.$$"
+    ln -f "$module" "$module_tmp" 2>/dev/null || cp -f "$module" "$module_tmp"
+    mv -f "$module_tmp" "$target"
+  fi
+done
+
+# firebird.conf is the system's with the server mode replaced, written anew
+# through a temporary file, so a concurrent reader never sees half a file.
 conf_tmp="$root/firebird.conf.$$"
-cat > "$conf_tmp" <<CONF
-# Embedded use by several processes on the same files (tests, demo).
-ServerMode = SuperClassic
-CONF
+{
+  if [ -f "$confdir/firebird.conf" ]; then
+    grep -v -i '^[[:space:]]*ServerMode[[:space:]]*=' "$confdir/firebird.conf" || true
+  fi
+  echo "# Embedded use by several processes on the same files (tests, demo)."
+  echo "ServerMode = SuperClassic"
+} > "$conf_tmp"
 mv -f "$conf_tmp" "$root/firebird.conf"
 
 # Single-quoted for the shell that evaluates the lines.

@@ -30,6 +30,10 @@ struct Installation {
   std::string link_url = "https://link.velksoftware.it";           // confirmation links, "/c/"
   std::string secure_sms_url = "https://sms.velksoftware.it";      // WhatsApp templates
 
+  // Seconds a database statement waits for a row that another program holds
+  // locked before the step is given up (at least 1).
+  int lock_timeout_seconds = 10;
+
   static constexpr const char* kSection = "Installazione";
   static Installation Load(const IniFile& ini);
 };

@@ -71,6 +71,12 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
+std::string WithoutTrailingBlanks(std::string text) {
+  const auto last = text.find_last_not_of(' ');
+  text.erase(last == std::string::npos ? 0 : last + 1);
+  return text;
+}
+
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {

@@ -37,6 +37,9 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Blanks and control characters removed at both ends.
 std::string TrimBlanks(std::string_view text);
 
+// Blanks (' ') removed at the end: the padding of a CHAR column.
+std::string WithoutTrailingBlanks(std::string text);
+
 // ASCII letters compared without regard to case.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 

@@ -186,12 +186,20 @@ class TAgImp {
   // be connected.
   bool CaricaTabelleAgenda(std::size_t index, bool folder_layout);
 
+  // Connects a patient database; a failure is logged with its cause and
+  // gives false.
+  bool ConnectOrLog(Connection& patients);
+
   // --- steps of the searches ---
 
   // `CercaAppuntamentiTabella`: one agenda table's rows of the range into the
   // working lists. A table name that is not a plain identifier is skipped
   // with a log line.
   void CercaAppuntamentiTabella(const std::string& line, std::size_t n);
+  // CercaAppuntamentiTabella, with a database error (a missing table, a lost
+  // link) logged with the table's name instead of ending the search: the
+  // other tables are still read.
+  void SearchTableOrLog(const std::string& line, std::size_t n);
   // `CercaContattiPazienti`: looks every pending patient of `listApp` up in
   // the patient databases, in order; a served patient's entry is emptied.
   void CercaContattiPazienti();

@@ -57,7 +57,7 @@ void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
     const auto excluded = ExcludedTables(host_.ExcludedAgendaTables());
     for (std::size_t n = 0; n < agenda_tables_.size() && n < agendas_.size(); ++n) {
       for (const auto& line : agenda_tables_[n]) {
-        if (!IsExcluded(excluded, TableOfAgendaLine(line))) CercaAppuntamentiTabella(line, n);
+        if (!IsExcluded(excluded, TableOfAgendaLine(line))) SearchTableOrLog(line, n);
       }
     }
     if (!list_app_.empty()) CercaContattiPazienti();
@@ -68,6 +68,17 @@ void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
     list_incassi_.shrink_to_fit();
   } catch (const std::exception& e) {
     log_.WriteLog(e.what());
+  }
+}
+
+void TAgImp::SearchTableOrLog(const std::string& line, std::size_t n) {
+  try {
+    CercaAppuntamentiTabella(line, n);
+  } catch (const DatabaseError& e) {
+    // A table that cannot be read (dropped, renamed, locked) costs only its
+    // own appointments.
+    log_.WriteLog("Tabella agenda \"" + PrintableName(TableOfAgendaLine(line)) +
+                  "\" non letta: " + e.what());
   }
 }
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base64.h"
+#include "practice/agenda_lines.h"
 #include "practice/credential_protection.h"
 #include "practice/database_catalogue.h"
 #include "practice/database_error.h"
@@ -99,7 +100,7 @@ std::string CatalogueFolder(Connection& catalogue, int order) {
       sql << "insert into DB (IDORDER) values (:idorder)", soci::use(order);
       catalogue.Commit();
     }
-    return found && folder_ind == soci::i_ok ? folder : std::string();
+    return found && folder_ind == soci::i_ok ? WithoutTrailingBlanks(folder) : std::string();
   } catch (const soci::soci_error& e) {
     throw catalogue.Error(e.what());
   }
@@ -132,6 +133,7 @@ void PreparaConnessioneConfig(Connection& connection, const std::string& section
   const auto ini = ApriIniLocale(ctx.home);
   ctx.cloud.administrator = ini->ReadInteger(kSectionDatabase, kKeyAdministrator, 0) == 1;
   connection.ClearParams();
+  connection.lock_timeout = std::chrono::seconds(ctx.installation.lock_timeout_seconds);
   const long protoc = ini->ReadInteger(section, kKeyProtocol, 0);
   const std::string host = ini->ReadString(section, kKeyHost, "");
   const std::string user = ini->ReadString(section, kKeyUser, kDefaultUser);
@@ -166,6 +168,7 @@ void PreparaConnessioneFileLocale(Connection& connection, const std::string& fil
   // Closing commits; the old parameters must not survive into the new
   // database (a stale "Server=" would send a local file to another host).
   connection.ClearParams();
+  connection.lock_timeout = std::chrono::seconds(ctx.installation.lock_timeout_seconds);
   const auto ini = ApriIniLocale(ctx.home);
   const std::string folder = ini->ReadString(kSectionDatabase, kKeyFile, "");
   std::string path = file_name;
@@ -193,6 +196,7 @@ void PreparaConnessioneDaCatalogo(Connection& connection, Connection& catalogue,
                         std::to_string(order));
   }
   connection.ClearParams();
+  connection.lock_timeout = std::chrono::seconds(ctx.installation.lock_timeout_seconds);
   const std::string folder = FolderWithoutSeparator(CatalogueFolder(catalogue, order));
   const auto ini = ApriIniLocale(ctx.home);
   connection.login_prompt = false;

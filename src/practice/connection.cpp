@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "platform/home_folder.h"
+#include "practice/lock_wait.h"
 
 namespace oxsms::practice {
 namespace {
@@ -193,7 +194,9 @@ void Connection::SetConnected(bool connected) {
       if (IsFirebird()) {
         session_ = std::make_unique<soci::session>(soci::firebird, connect_string);
       } else {
-        session_ = std::make_unique<soci::session>(soci::mysql, connect_string);
+        auto session = std::make_unique<soci::session>(soci::mysql, connect_string);
+        SetMySqlLockTimeout(*session, lock_timeout);
+        session_ = std::move(session);
       }
       link_checked_ = std::chrono::steady_clock::now();
     } catch (const soci::soci_error& e) {
@@ -233,6 +236,7 @@ void Connection::EndSession(std::string* commit_error) noexcept {
 
 soci::session& Connection::Session() {
   if (!session_) SetConnected(true);
+  if (IsFirebird()) StartFirebirdTransaction(*session_, lock_timeout);
   return *session_;
 }
 

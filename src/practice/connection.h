@@ -62,6 +62,10 @@ class Connection {
 
   bool login_prompt = false;
   bool auto_reconnect = true;
+  // How long a statement waits for a row that another program holds locked
+  // before it fails with the driver's lock time-out error (see lock_wait.h).
+  static constexpr std::chrono::seconds kDefaultLockTimeout{10};
+  std::chrono::seconds lock_timeout = kDefaultLockTimeout;
   std::string tag;  // free text of the owner (the database's description)
 
   // The SOCI connect string for the current parameters (the password masked
@@ -96,7 +100,8 @@ class Connection {
   void Open() { SetConnected(true); }
   void Close() { SetConnected(false); }
 
-  // The open session (opened on first use). Statements run on it raise
+  // The open session (opened on first use), inside a transaction whose lock
+  // waits end after lock_timeout. Statements run on it raise
   // soci::soci_error; Error() turns one into a DatabaseError.
   soci::session& Session();
   // Commits the current transaction, if the connection is open; raises

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "practice/agenda_lines.h"
 #include "practice/patient_statements.h"
 #include "practice/prepared_statement.h"
 #include "practice/row_values.h"
@@ -39,11 +40,6 @@ const std::vector<StatementParameter>& ChunkParameters() {
 }
 
 bool EndsWithBlank(const std::string& text) { return !text.empty() && text.back() == ' '; }
-
-std::string WithoutTrailingBlanks(std::string text) {
-  while (EndsWithBlank(text)) text.pop_back();
-  return text;
-}
 
 }  // namespace
 

@@ -88,6 +88,7 @@ void CreaConnessione(TRecDatabase& record, bool short_description, int dialect,
   connection.MapRules() = TypeMappingRules(record.NO_DATEMAPRULES != "1");
   connection.auto_reconnect = true;
   connection.tag = record.descrizione_db;
+  connection.lock_timeout = std::chrono::seconds(ctx.installation.lock_timeout_seconds);
 }
 
 std::unique_ptr<Connection> CreaConnessione(TRecDatabase& record, bool short_description,

@@ -46,6 +46,18 @@ int SecondContactsTag(Connection& connection) {
 
 }  // namespace
 
+bool TAgImp::ConnectOrLog(Connection& patients) {
+  try {
+    patients.SetConnected(true);
+    return true;
+  } catch (const DatabaseError& e) {
+    // Left out of the set; the log keeps why, which the searches' "no
+    // patient database" would not tell.
+    log_.WriteLog(std::string("Archivio pazienti non aperto: ") + e.what());
+    return false;
+  }
+}
+
 void TAgImp::ApriFilePazienti() {
   if (!patients_.empty()) return;
   if (host_.FolderLayout()) {
@@ -86,11 +98,7 @@ void TAgImp::AddPatientDatabasesFromCatalogue() {
 
   for (auto& record : records) {
     auto connection = CreaConnessione(record, false, kDialectLegacy, ctx_);
-    try {
-      connection->SetConnected(true);
-    } catch (const DatabaseError&) {
-      continue;
-    }
+    if (!ConnectOrLog(*connection)) continue;
     const int tag = SecondContactsTag(*connection);
     // Left connected for the contact lookup that follows (a reconnection
     // costs more than the lookups of a small practice).
@@ -110,11 +118,7 @@ void TAgImp::AddPatientDatabasesFromList() {
     record.pwd = ctx_.installation.default_db_password;
     record.local = true;
     auto connection = CreaConnessione(record, false, kDialectLegacy, ctx_);
-    try {
-      connection->SetConnected(true);
-    } catch (const DatabaseError&) {
-      continue;
-    }
+    if (!ConnectOrLog(*connection)) continue;
     patients_.push_back({std::move(connection), 0});
   }
 }

@@ -87,7 +87,7 @@ std::string TextOf(const soci::row& row, std::size_t column) {
   switch (TypeOf(row, column)) {
     case soci::dt_string:
     case soci::dt_xml:
-      return platform::ToUtf8Lenient(row.get<std::string>(column));
+      return platform::ToUtf8Lenient(WithoutTrailingBlanks(row.get<std::string>(column)));
     case soci::dt_integer:
       return std::to_string(row.get<int>(column));
     case soci::dt_long_long:

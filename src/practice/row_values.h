@@ -2,6 +2,10 @@
 // the practice databases differ (Firebird dialect 1 or 3, MySQL), so a badge
 // may be text or a number, a date a DATE or a TIMESTAMP, an amount a NUMERIC
 // delivered as text or as a double. A NULL reads as empty text, 0, or no date.
+// Text columns may be CHAR as well as VARCHAR: a CHAR value arrives padded
+// with blanks to the column's length, so text is read without trailing
+// blanks, as the suite's own programs read it (no value read here has
+// meaningful trailing blanks).
 #pragma once
 
 #include <cstddef>
@@ -17,8 +21,8 @@ class row;
 
 namespace oxsms::practice {
 
-// Text of a column: strings as they are (taken as Windows-1252 when not
-// UTF-8), integers in decimal, doubles in their shortest form, dates as
+// Text of a column: strings without their trailing blanks (taken as
+// Windows-1252 when not UTF-8), integers in decimal, doubles in their shortest form, dates as
 // "dd/mm/yyyy" (with " hh.mm.ss" when the time of day is not midnight).
 std::string TextOf(const soci::row& row, std::size_t column);
 
