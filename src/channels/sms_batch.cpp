@@ -1,5 +1,7 @@
 #include "channels/sms_batch.h"
 
+#include <string_view>
+
 #include "channels/sms_text.h"
 #include "platform/base64.h"
 
@@ -57,8 +59,10 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
 
     TakePersonFields(rec, composer.ParseLineRec(lines[i]));
     if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) continue;
-    if (!IsDialable(rec.Cellulare)) {
-      batch.undialable.push_back(rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")");
+    const std::string who = rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+    const std::string number = WireNumber(rec.Paese, rec.Cellulare);
+    if (!IsDialable(number)) {
+      batch.undialable.push_back(who);
       continue;
     }
 
@@ -72,11 +76,51 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
     if (has_payment) lists.listCellIncassi[i] = paz;
 
     text = CutText(text, kMaxMessageChars);
-    batch.credits += CreditsFor(text);
-    batch.text += BatchLine(options, RecipientNumber(rec.Paese, rec.Cellulare), text);
+    SmsBatchRecord record{batch.text.size(), 0, CreditsFor(text), who};
+    batch.text += BatchLine(options, number, text);
+    record.end = batch.text.size();
+    batch.credits += record.credits;
     ++batch.messages;
+    batch.records.push_back(std::move(record));
   }
   return batch;
+}
+
+SmsBatch WithoutMessage(const SmsBatch& batch, std::size_t message) {
+  SmsBatch rest = batch;
+  if (message >= rest.records.size()) return rest;
+  const SmsBatchRecord gone = rest.records[message];
+  const std::size_t length = gone.end - gone.begin;
+  rest.text.erase(gone.begin, length);
+  rest.credits -= gone.credits;
+  --rest.messages;
+  rest.records.erase(rest.records.begin() + static_cast<std::ptrdiff_t>(message));
+  for (std::size_t i = message; i < rest.records.size(); ++i) {
+    rest.records[i].begin -= length;
+    rest.records[i].end -= length;
+  }
+  return rest;
+}
+
+std::optional<std::size_t> RefusedMessage(const std::string& outvalue, const SmsBatch& batch,
+                                          bool bool_futurland) {
+  static constexpr std::string_view kLine = "riga ";
+  const std::size_t at = outvalue.find(kLine);
+  if (outvalue.find("KO ") == std::string::npos || at == std::string::npos) return std::nullopt;
+  std::size_t line = 0;
+  std::size_t pos = at + kLine.size();
+  const std::size_t first_digit = pos;
+  for (; pos < outvalue.size() && outvalue[pos] >= '0' && outvalue[pos] <= '9'; ++pos) {
+    if (pos - first_digit >= 9) return std::nullopt;  // no batch has that many lines
+    line = line * 10 + static_cast<std::size_t>(outvalue[pos] - '0');
+  }
+  // Lines count from 1; the large form's two header lines come first. Every
+  // record is one line: texts are made single-line, base64 breaks are CR LF.
+  const std::size_t first_message_line = bool_futurland ? 3 : 1;
+  if (pos == first_digit || line < first_message_line) return std::nullopt;
+  const std::size_t message = line - first_message_line;
+  if (message >= batch.records.size()) return std::nullopt;
+  return message;
 }
 
 std::string MaskedForLog(const std::string& batch_text, const std::string& header_password) {

@@ -7,7 +7,9 @@
 //    characters, the base64 (MIME layout, UTF-8) of the text, "0000000072".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,19 +26,32 @@ struct SmsBatchOptions {
   std::string header_password;  // a secret: see MaskedForLog
 };
 
+// One message of a batch: where its record (ended by "\n") lies in the batch
+// text, and whom it is for.
+struct SmsBatchRecord {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  int32_t credits = 0;
+  std::string who;  // "Cognome Nome (number as stored)", for the log
+};
+
 struct SmsBatch {
   std::string text;       // the batch text (UTF-8)
   int32_t credits = 0;    // credits all its messages need
   int32_t messages = 0;   // message lines written
-  // Lines left out because their number cannot be dialled: "Cognome Nome (number)".
+  // Lines left out because their number cannot reach a telephone:
+  // "Cognome Nome (number as stored)".
   std::vector<std::string> undialable;
+  std::vector<SmsBatchRecord> records;  // one per message, in batch order
 };
 
 // Builds the batch of `lines` with the template `testoLinee`. Line i takes
 // the agenda reference `lists.list_id_agenda[i]` and the payment record
 // `lists.listCellIncassi[i]` (an empty record when the list is shorter); the
 // record is stored back after composing, which may add a payment link.
-// Left out: e-mail lines, lines without a number, and - with
+// Left out: e-mail lines, lines without a number, lines whose number cannot
+// reach a telephone (IsDialable of its WireNumber; listed in `undialable`),
+// and - with
 // `eliminaIncassiNulli` - lines with nothing to collect or with a payment
 // link already. A line whose agenda reference is "same" keeps the
 // confirmation link of the line before; every other line starts without one.
@@ -44,6 +59,16 @@ struct SmsBatch {
 SmsBatch CreaFileSms(const std::vector<std::string>& lines,
                      const std::vector<std::string>& testoLinee, const SmsBatchOptions& options,
                      practice::RecipientLists& lists, MessageComposer& composer);
+
+// The batch without its message `message` (an index into `records`): its
+// record cut out of the text, credits and count lowered.
+SmsBatch WithoutMessage(const SmsBatch& batch, std::size_t message);
+
+// The message of `batch` that a refusal ("KO Formato non valido: riga N: ...")
+// names, as an index into `records`, or nothing when the refusal names no
+// line or a line that is no message (a header line of the large form).
+std::optional<std::size_t> RefusedMessage(const std::string& outvalue, const SmsBatch& batch,
+                                          bool bool_futurland);
 
 // The batch text with the password of the header replaced by asterisks, for
 // the activity log.

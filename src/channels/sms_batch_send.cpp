@@ -1,6 +1,7 @@
 // MultiSendSms and MultiSendFile: a batch of SMS uploaded as one text.
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "channels/channel_error.h"
 #include "channels/credit_check.h"
@@ -19,6 +20,8 @@ constexpr const char* kAliasQuestion =
     "predisposta\r\r\n"
     "Premere Yes per inviare comunque";
 constexpr const char* kAliasDeclined = "Invio SMS annullato: ALIAS non verificato";
+constexpr const char* kUndialable = "Numero non valido, SMS non inviato: ";
+constexpr const char* kLineRefused = "Numero rifiutato dal gateway, SMS non inviato: ";
 
 bool Refused(const std::string& outvalue) { return outvalue.find("KO ") != std::string::npos; }
 
@@ -58,11 +61,11 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.header_password = config_.batch_password;
   SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
   for (const std::string& who : batch.undialable) {
-    log_.WriteLog("Numero non valido, SMS non inviato: " + SingleLine(who));
+    log_.WriteLog(kUndialable + SingleLine(who));
   }
   if (!batch.undialable.empty()) {
     result.Fail(static_cast<int>(batch.undialable.size()), SendFailure::kRefused,
-                "Numero non valido, SMS non inviato: " + SingleLine(batch.undialable.front()));
+                kUndialable + SingleLine(batch.undialable.front()));
   }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
   if (batch.messages == 0) return result;
@@ -81,16 +84,29 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     return result;
   }
 
-  const int32_t messages = batch.messages;
-  const std::string outvalue = UploadBatch(std::move(batch.text), batch.credits, bool_futurland);
+  std::string outvalue = UploadBatch(batch.text, batch.credits, bool_futurland);
   if (Refused(outvalue)) {
+    // A refusal naming one message costs that message only: the batch goes
+    // again, once, without it.
+    const std::optional<std::size_t> named = RefusedMessage(outvalue, batch, bool_futurland);
     log_.WriteLog("Errore trasmissione: " + outvalue);
-    result.Fail(messages, SendFailure::kRefused, "Errore trasmissione: " + outvalue);
-    return result;
+    if (named) {
+      const std::string message = kLineRefused + SingleLine(batch.records[*named].who);
+      log_.WriteLog(message);
+      result.Fail(1, SendFailure::kRefused, message);
+      batch = WithoutMessage(batch, *named);
+      if (batch.messages == 0) return result;
+      outvalue = UploadBatch(batch.text, batch.credits, bool_futurland);
+      if (Refused(outvalue)) log_.WriteLog("Errore trasmissione: " + outvalue);
+    }
+    if (Refused(outvalue)) {
+      result.Fail(batch.messages, SendFailure::kRefused, "Errore trasmissione: " + outvalue);
+      return result;
+    }
   }
   ScalaSms(batch.credits);
   log_.WriteLog(JoinLines(listSmsCell));
-  result.accepted += messages;
+  result.accepted += batch.messages;
   return result;
 }
 

@@ -35,22 +35,23 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   if (rec.Cellulare.find('@') != std::string::npos) return result;
   // A number field that cleaning left empty (letters only) has nobody to
   // reach; the gateway would only refuse "+39". Say so instead of failing.
+  const std::string who = SingleLine(rec.Cognome + " " + rec.Nome);
   if (rec.Cellulare.empty()) {
-    const std::string message = "SMS non inviato, numero mancante: " + rec.Cognome + " " + rec.Nome;
+    const std::string message = "SMS non inviato, numero mancante: " + who;
     log_.WriteLog(message);
     result.Fail(1, SendFailure::kRefused, message);
     return result;
   }
-  if (!IsDialable(rec.Cellulare)) {
-    const std::string message = "Numero non valido, SMS non inviato: " + rec.Cognome + " " +
-                                rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+  const std::string rcpt = WireNumber(rec.Paese, rec.Cellulare);
+  if (!IsDialable(rcpt)) {
+    const std::string message = "Numero non valido, SMS non inviato: " + who + " (" +
+                                SingleLine(rec.Paese + rec.Cellulare) + ")";
     log_.WriteLog(message);
     result.Fail(1, SendFailure::kRefused, message);
     return result;
   }
 
   const SmsAccount account = host_.GatewayAccount();
-  const std::string rcpt = RecipientNumber(rec.Paese, rec.Cellulare);
   if (test) {
     log_.WriteLog("Test:SingleSMS \r\n" + rcpt + " " + text);
     result.accepted = 1;

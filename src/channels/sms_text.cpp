@@ -40,9 +40,30 @@ std::string FixedField(std::string_view text, std::size_t width) {
   return field;
 }
 
-bool IsDialable(std::string_view cellulare) {
-  if (cellulare.empty()) return false;
-  for (char c : cellulare) {
+namespace {
+
+std::string PlusAndDigits(std::string_view text) {
+  std::string kept;
+  for (char c : text) {
+    if (c == '+' || (c >= '0' && c <= '9')) kept += c;
+  }
+  return kept;
+}
+
+}  // namespace
+
+std::string WireNumber(std::string_view paese, std::string_view cellulare) {
+  const std::string number = PlusAndDigits(cellulare);
+  if (number.starts_with('+')) return number;
+  if (number.starts_with("00")) return "+" + number.substr(2);
+  return PlusAndDigits(RecipientNumber(paese, number));
+}
+
+bool IsDialable(std::string_view wire_number) {
+  if (!wire_number.starts_with('+')) return false;
+  const std::string_view digits = wire_number.substr(1);
+  if (digits.size() < kMinNumberDigits || digits.size() > kMaxNumberDigits) return false;
+  for (char c : digits) {
     if (c < '0' || c > '9') return false;
   }
   return true;
@@ -60,7 +81,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) text += "\r\n";
-    text += lines[i];
+    text += SingleLine(lines[i]);
   }
   return text;
 }

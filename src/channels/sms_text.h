@@ -18,10 +18,24 @@ inline constexpr std::size_t kMaxMessageChars = 480;
 // "+" and `Paese` when `Paese` does not begin with "+", else `Paese` as is.
 std::string RecipientNumber(std::string_view paese, std::string_view cellulare);
 
-// True when the number left after the cleaning of the recipient line is made
-// of digits only. A number like "(349)1949947" cannot be dialled, and the
-// gateway would refuse the whole batch because of it.
-bool IsDialable(std::string_view cellulare);
+// The number as it goes on the wire, from the number as the patient wrote it
+// (split by the recipient line into `Paese` and `Cellulare`): only '+' and
+// digits are kept ("+39 (338) 015-9840" and "333 1234567 (mamma)" are
+// numbers); a number that then begins with '+' carries its own country code,
+// one that begins with "00" has it after the "00" ("0039 337 5218764" gives
+// "+393375218764"), any other gets `Paese` in front as RecipientNumber
+// does. The stored number is never changed: this is for the wire only.
+std::string WireNumber(std::string_view paese, std::string_view cellulare);
+
+// True when a wire number (WireNumber) can reach a telephone: '+' and 8 to 15
+// digits, the international numbering limit with the country code. A number
+// outside it ("+390", "+39333", 21 digits) makes the gateway refuse the whole
+// batch, so such a line is left out before the batch goes.
+bool IsDialable(std::string_view wire_number);
+
+// The fewest and most digits of a dialable number, country code included.
+inline constexpr std::size_t kMinNumberDigits = 8;
+inline constexpr std::size_t kMaxNumberDigits = 15;
 
 // The length of a UTF-8 text in UTF-16 code units.
 std::size_t TextLength(std::string_view text);
@@ -41,7 +55,8 @@ std::string FixedField(std::string_view text, std::size_t width);
 // a new line of a line-oriented upload.
 std::string SingleLine(std::string_view text);
 
-// The lines joined by CR LF, as a multi-line log entry.
+// The lines joined by CR LF, as a multi-line log entry; a CR or LF inside a
+// line (patient data) is shown as a blank, so each line stays one log line.
 std::string JoinLines(const std::vector<std::string>& lines);
 
 }  // namespace oxsms::channels

@@ -1,7 +1,10 @@
 #include "channels/whatsapp_template_sender.h"
 
 #include <exception>
+#include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "channels/channel_error.h"
 #include "channels/credit_check.h"
@@ -13,6 +16,7 @@ namespace {
 constexpr const char* kSameAppointment = "same";
 constexpr const char* kDefaultDescrPag = "Pagamento prestazione";
 constexpr const char* kNoReply = "Errore del server per di invio";
+constexpr const char* kRecipientRefused = "Numero rifiutato dal servizio, WhatsApp non inviato: ";
 constexpr const char* kRefusedShown =
     "errore d'invio, la chiamata e la risposta sono state copiate negli appunti";
 
@@ -59,6 +63,45 @@ std::string RefusalMessage(const nlohmann::json& reply) {
   return {};
 }
 
+// Where one recipient object lies in the request text, and whom it is for.
+struct PlacedRecipient {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::string destinatario;
+  std::string who;  // "Cognome Nome (number as stored)", for the log
+};
+
+// The recipient that a refusal "Destinatario non valido: <number>" names.
+std::optional<std::size_t> NamedRecipient(const std::string& refusal,
+                                          const std::vector<PlacedRecipient>& placed) {
+  static constexpr std::string_view kInvalid = "Destinatario non valido: ";
+  if (!refusal.starts_with(kInvalid)) return std::nullopt;
+  const std::string_view number = std::string_view(refusal).substr(kInvalid.size());
+  for (std::size_t k = 0; k < placed.size(); ++k) {
+    if (placed[k].destinatario == number) return k;
+  }
+  return std::nullopt;
+}
+
+// Cuts recipient k, with the comma that separates it, out of the request
+// text whose recipients start at `first`.
+void RemoveRecipient(std::string& body, std::size_t first, std::vector<PlacedRecipient>& placed,
+                     std::size_t k) {
+  std::size_t begin = placed[k].begin;
+  std::size_t end = placed[k].end;
+  if (begin > first) {
+    --begin;  // the comma before
+  } else if (end < body.size() && body[end] == ',') {
+    ++end;  // the first recipient: the comma after
+  }
+  body.erase(begin, end - begin);
+  placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(k));
+  for (std::size_t i = k; i < placed.size(); ++i) {
+    placed[i].begin -= end - begin;
+    placed[i].end -= end - begin;
+  }
+}
+
 bool Accepted(const nlohmann::json& reply) {
   const auto it = reply.find("codice");
   if (it == reply.end()) return false;
@@ -102,27 +145,42 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
   const std::size_t first = body.size();
   practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
   SendResult result;
-  int recipients = 0;
+  std::vector<PlacedRecipient> placed;
   for (std::size_t i = 0; i < lines; ++i) {
     if (auto recipient = Recipient(i, listSmsCell[i], settings, rec, result)) {
       if (body.size() != first) body += ',';
+      const std::size_t begin = body.size();
       body += WireText(*recipient);
-      ++recipients;
+      placed.push_back({begin, body.size(), (*recipient)["destinatario"].get<std::string>(),
+                        rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")"});
     }
   }
-  if (body.size() == first) return result;
-  const auto variabili = [&body, first, last = body.size()] {
-    return body.substr(first, last - first);
-  };
+  if (placed.empty()) return result;
+  const auto variabili = [&body, first] { return body.substr(first); };
 
   if (test) {
     log_.WriteLog("Test WhatsApp Diretto\r\n" + Readable(WithRecipients(head, variabili())));
-    result.accepted += recipients;
+    result.accepted += static_cast<int>(placed.size());
     return result;
   }
 
-  const std::optional<nlohmann::json> reply = PostBatch(body);
+  std::optional<nlohmann::json> reply = PostBatch(body);
   if (!reply) throw ChannelError(kNoReply);
+  if (!Accepted(*reply)) {
+    // A refusal naming one recipient costs that recipient only: the request
+    // goes again, once, without it.
+    if (const auto named = NamedRecipient(RefusalMessage(*reply), placed)) {
+      log_.WriteLog("Errore di invio template " + RefusalMessage(*reply));
+      const std::string message = kRecipientRefused + SingleLine(placed[*named].who);
+      log_.WriteLog(message);
+      result.Fail(1, SendFailure::kRefused, message);
+      RemoveRecipient(body, first, placed, *named);
+      if (placed.empty()) return result;
+      reply = PostBatch(body);
+      if (!reply) throw ChannelError(kNoReply);
+    }
+  }
+  const int recipients = static_cast<int>(placed.size());
   if (!Accepted(*reply)) {
     // Raises in the service; shown to the operator otherwise.
     Refused(WithRecipients(head, variabili()), *reply, settings);
@@ -164,9 +222,11 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
   TakePersonFields(rec, composer_.ParseLineRec(line));
   // A line without a number would make the service refuse the whole batch.
   if (rec.Cellulare.find('@') != std::string::npos) return std::nullopt;
-  if (rec.Cellulare.empty() || !IsDialable(rec.Cellulare)) {
-    const std::string message = "Numero non valido, WhatsApp non inviato: " + rec.Cognome + " " +
-                                rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+  const std::string destinatario = WireNumber(rec.Paese, rec.Cellulare);
+  if (rec.Cellulare.empty() || !IsDialable(destinatario)) {
+    const std::string message = "Numero non valido, WhatsApp non inviato: " +
+                                SingleLine(rec.Cognome + " " + rec.Nome + " (" + rec.Paese +
+                                           rec.Cellulare + ")");
     log_.WriteLog(message);
     result.Fail(1, SendFailure::kRefused, message);
     return std::nullopt;
@@ -178,7 +238,7 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
   }
 
   TemplateObject recipient = TemplateObject::object();
-  recipient["destinatario"] = rec.Paese + rec.Cellulare;
+  recipient["destinatario"] = destinatario;
   if (!rec.Cognome.empty()) recipient["cognome"] = rec.Cognome;
   if (!rec.Nome.empty()) recipient["nome"] = rec.Nome;
   if (!rec.Data.empty()) {

@@ -25,6 +25,7 @@ std::string FormatRecipientLine(std::string_view surname, std::string_view first
   line.reserve(surname.size() + first_name.size() + contact.size() + tail.size() + 3);
   line.append(surname).append(",").append(first_name).append(",");
   line.append(contact).append(",").append(tail);
+  std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return line;
 }
 

@@ -23,6 +23,8 @@ void PulisciNumero(std::string& text);
 
 // A recipient line: surname, first name, contact (mobile number or email
 // address) and the tail (the appointment key, or a birth date), joined by ",".
+// A CR or LF in the data becomes a blank: the line stays one line of the
+// batch and of the log.
 std::string FormatRecipientLine(std::string_view surname, std::string_view first_name,
                                 std::string_view contact, std::string_view tail);
 

@@ -1,6 +1,7 @@
 // The batch text, credits and recipient numbers, without any network.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,13 +124,71 @@ TEST_F(BatchTest, EmailAndNumberlessLinesAreNeitherSentNorCounted) {
   EXPECT_EQ(batch.text.find("Luca"), std::string::npos);
 }
 
-TEST_F(BatchTest, UndialableNumbersAreLeftOutAndNamedSoOneDoesNotSinkTheBatch) {
-  const SmsBatch batch =
-      Build({"Rossi,Mario,(349)1949947", "Bianchi,Anna,3331234567"}, "Ciao <Nome>");
-  EXPECT_EQ(batch.messages, 1);
-  EXPECT_EQ(batch.credits, 1);
-  EXPECT_EQ(batch.text.find("(349)"), std::string::npos);
-  EXPECT_EQ(batch.undialable, std::vector<std::string>{"Rossi Mario (+39(349)1949947)"});
+TEST(WireNumberTest, NumbersAsPatientsWriteThemGoOutAsPlusAndDigits) {
+  // `Paese` and `Cellulare` as the recipient line leaves them.
+  EXPECT_EQ(WireNumber("+39", "00393375218764"), "+393375218764");
+  EXPECT_EQ(WireNumber("+39", "(338)0159840"), "+393380159840");
+  EXPECT_EQ(WireNumber("+39", "3331234567()"), "+393331234567");
+  EXPECT_EQ(WireNumber("+39", "(+39)3380159840"), "+393380159840");
+  EXPECT_EQ(WireNumber("+41", "791234567"), "+41791234567");
+  EXPECT_EQ(WireNumber("", "3331234567"), "+393331234567");
+  EXPECT_EQ(WireNumber("+(3", "9)3331234567"), "+393331234567");
+}
+
+TEST(WireNumberTest, DialableIsAPlusAndEightToFifteenDigits) {
+  EXPECT_TRUE(IsDialable("+12345678"));
+  EXPECT_TRUE(IsDialable("+123456789012345"));
+  EXPECT_FALSE(IsDialable("+1234567"));
+  EXPECT_FALSE(IsDialable("+1234567890123456"));
+  EXPECT_FALSE(IsDialable("+390"));
+  EXPECT_FALSE(IsDialable("393331234567"));
+  EXPECT_FALSE(IsDialable("+39+3331234567"));
+  EXPECT_FALSE(IsDialable(""));
+}
+
+TEST_F(BatchTest, NumbersThatCannotReachATelephoneAreLeftOutAndNamed) {
+  const SmsBatch batch = Build({"Zero,Ada,0", "Corto,Bice,333", "Lungo,Carlo,333123456789012345678",
+                                "Estero,Dora,00393375218764", "Nota,Fede,3331234567()"},
+                               "Ciao <Nome>");
+  EXPECT_EQ(batch.messages, 2);
+  EXPECT_EQ(batch.credits, 2);
+  const std::vector<std::string> records = SplitBatchLines(batch.text);
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[2], "SMS=+393375218764|STUDIO|Ciao Dora");
+  EXPECT_EQ(records[3], "SMS=+393331234567|STUDIO|Ciao Fede");
+  // Named with the number as stored.
+  EXPECT_EQ(batch.undialable, (std::vector<std::string>{"Zero Ada (+390)", "Corto Bice (+39333)",
+                                                         "Lungo Carlo (+39333123456789012345678)"}));
+}
+
+TEST_F(BatchTest, ARefusalNamingALineLeavesOutThatMessageOnly) {
+  const std::vector<std::string> lines = {"A,B,3330000001", "C,D,3330000002", "E,F,3330000003"};
+  const SmsBatch large = Build(lines, std::string(161, 'a'));
+  // The large form's header lines are lines 1 and 2.
+  const auto named = RefusedMessage("KO Formato non valido: riga 4: destinatario", large, true);
+  ASSERT_EQ(named, std::optional<std::size_t>(1));
+  const SmsBatch rest = WithoutMessage(large, *named);
+  EXPECT_EQ(rest.messages, 2);
+  EXPECT_EQ(rest.credits, 4);
+  EXPECT_EQ(rest.text, "USERNAME=velk_software\nPASSWORD=f4b2d8c61\n"
+                       "SMS=+393330000001|STUDIO|" + std::string(161, 'a') + "\n"
+                       "SMS=+393330000003|STUDIO|" + std::string(161, 'a') + "\n");
+  EXPECT_EQ(rest.records[1].who, "E F (+393330000003)");
+  EXPECT_EQ(WithoutMessage(rest, 1).text, "USERNAME=velk_software\nPASSWORD=f4b2d8c61\n"
+                                          "SMS=+393330000001|STUDIO|" + std::string(161, 'a') + "\n");
+
+  EXPECT_EQ(RefusedMessage("KO Formato non valido: riga 2: x", large, true), std::nullopt);
+  EXPECT_EQ(RefusedMessage("KO Formato non valido: riga 6: x", large, true), std::nullopt);
+  EXPECT_EQ(RefusedMessage("KO Credito insufficiente", large, true), std::nullopt);
+  EXPECT_EQ(RefusedMessage("OK riga 3", large, true), std::nullopt);
+
+  lists_ = {};
+  const SmsBatch small = Build(lines, "Ciao", /*large=*/false);
+  EXPECT_EQ(RefusedMessage("KO Formato non valido: riga 1: x", small, false),
+            std::optional<std::size_t>(0));
+  const std::vector<std::string> records = SplitBatchLines(WithoutMessage(small, 0).text);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(records[0].starts_with("+393330000002 "));
 }
 
 TEST_F(BatchTest, SameLineReusesConfirmationLinkOfLineBefore) {
@@ -174,6 +233,11 @@ TEST_F(BatchTest, LineBreaksInDataCannotAddRecords) {
   const std::vector<std::string> records = SplitBatchLines(batch.text);
   ASSERT_EQ(records.size(), 3u);
   EXPECT_TRUE(records[2].starts_with("SMS=+393330000001|STUDIO|Ciao Mario SMS="));
+}
+
+TEST(JoinLinesTest, ALineBreakInsideALineCannotStartALogLine) {
+  EXPECT_EQ(JoinLines({"Rossi\r\nfalso,Mario,333", "Verdi,Luca\n,333"}),
+            "Rossi  falso,Mario,333\r\nVerdi,Luca ,333");
 }
 
 TEST(MaskedForLogTest, HidesOnlyTheHeaderPassword) {

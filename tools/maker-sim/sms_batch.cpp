@@ -72,7 +72,7 @@ BatchSms ParseSmallRecord(std::string_view record, std::size_t line) {
   if (!bytes) Fail(line, "testo base64 non valido");
   BatchSms sms{TrimRight(record.substr(0, recipient_end)),
                TrimRight(record.substr(recipient_end, sender_end - recipient_end)),
-               platform::ToUtf8Lenient(*bytes)};
+               platform::ToUtf8Lenient(*bytes), line};
   CheckMessage(sms, line);
   return sms;
 }
@@ -83,7 +83,7 @@ BatchSms ParseSmsLine(std::string_view body, std::size_t line) {
   if (second == std::string_view::npos) Fail(line, "attesi destinatario|alias|testo");
   return BatchSms{std::string(body.substr(0, first)),
                   std::string(body.substr(first + 1, second - first - 1)),
-                  std::string(body.substr(second + 1))};
+                  std::string(body.substr(second + 1)), line};
 }
 
 }  // namespace

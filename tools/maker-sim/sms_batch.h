@@ -20,6 +20,7 @@ struct BatchSms {
   std::string recipient;
   std::string sender;
   std::string text;  // UTF-8
+  std::size_t line = 0;  // the line of the batch text where its record begins
 };
 
 // A batch text that breaks the format; the message names the line.

@@ -48,6 +48,13 @@ void SmsGatewayService::AddRoutes(Router& router) {
     state_.PutAccount(account);
     ReplyJson(rs, SmsGatewayState::AccountToJson(account));
   });
+  router.AddControl("POST", "/_sim/sms/refused_numbers",
+                    [this](const httplib::Request& rq, httplib::Response& rs) {
+                      const json body = ParseJsonObjectBody(rq.body);
+                      state_.SetRefusedNumbers(SmsGatewayState::NumbersFromJson(
+                          body.contains("numbers") ? body["numbers"] : json()));
+                      ReplyJson(rs, state_.ToJson()["refused_numbers"]);
+                    });
   router.AddControl("POST", "/_sim/aliases", [this](const httplib::Request& rq, httplib::Response& rs) {
     state_.PutAlias(SmsGatewayState::AliasFromJson(ParseJsonObjectBody(rq.body)));
     ReplyJson(rs, state_.ToJson()["aliases"]);
@@ -90,7 +97,7 @@ void SmsGatewayService::SendSingle(const httplib::Request& request, httplib::Res
       refusal = "KO Cliente non riconosciuto";
     } else if (operation != "TEXT" && operation != "FLASH") {
       refusal = "KO Operazione non valida: " + operation;
-    } else if (!IsValidRecipient(rcpt)) {
+    } else if (!IsValidRecipient(rcpt) || state_.NumberRefused(rcpt)) {
       refusal = "KO Destinatario non valido: " + rcpt;
     } else if (data.empty()) {
       refusal = "KO Testo vuoto";
@@ -141,6 +148,13 @@ void SmsGatewayService::SendFile(const httplib::Request& request, httplib::Respo
     if (messages.empty()) {
       ReplyOutvalue(response, "KO Nessun SMS nel file");
       return;
+    }
+    for (const auto& sms : messages) {
+      if (state_.NumberRefused(sms.recipient)) {
+        ReplyOutvalue(response, "KO Formato non valido: riga " + std::to_string(sms.line) +
+                                    ": destinatario non valido \"" + sms.recipient + "\"");
+        return;
+      }
     }
     long long needed = 0;
     for (const auto& sms : messages) needed += CreditsFor(sms.text);

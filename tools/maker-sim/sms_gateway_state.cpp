@@ -45,6 +45,21 @@ json SmsGatewayState::AccountToJson(const SmsAccount& a) {
           {"credit", a.credit}, {"codice", a.codice}, {"message", a.message}};
 }
 
+std::vector<std::string> SmsGatewayState::NumbersFromJson(const json& value) {
+  if (!value.is_array()) throw BadRequest("\"refused_numbers\" deve essere un elenco di numeri");
+  std::vector<std::string> numbers;
+  for (const auto& number : value) {
+    if (!number.is_string()) throw BadRequest("\"refused_numbers\" deve essere un elenco di numeri");
+    numbers.push_back(number.get<std::string>());
+  }
+  return numbers;
+}
+
+bool SmsGatewayState::NumberRefused(const std::string& recipient) const {
+  return std::find(refused_numbers_.begin(), refused_numbers_.end(), recipient) !=
+         refused_numbers_.end();
+}
+
 SmsAlias SmsGatewayState::AliasFromJson(const json& value) {
   if (!value.is_object()) throw BadRequest("l'alias deve essere un oggetto JSON");
   SmsAlias alias;
@@ -64,6 +79,7 @@ SmsGatewayState SmsGatewayState::FromJson(const json& section) {
   for (const auto& alias : section.value("aliases", json::array())) {
     state.PutAlias(AliasFromJson(alias));
   }
+  state.SetRefusedNumbers(NumbersFromJson(section.value("refused_numbers", json::array())));
   return state;
 }
 
@@ -74,7 +90,7 @@ json SmsGatewayState::ToJson() const {
   for (const auto& a : aliases_) {
     aliases.push_back({{"alias", a.alias}, {"codice", a.codice}, {"response_message", a.response_message}});
   }
-  return {{"accounts", accounts}, {"aliases", aliases}};
+  return {{"accounts", accounts}, {"aliases", aliases}, {"refused_numbers", refused_numbers_}};
 }
 
 SmsAccount* SmsGatewayState::FindUser(const std::string& user) {

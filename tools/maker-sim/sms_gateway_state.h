@@ -45,7 +45,7 @@ class SmsGatewayState {
   static SmsGatewayState Default();
   // Raises std::invalid_argument on a malformed document.
   static SmsGatewayState FromJson(const nlohmann::json& section);
-  // Accounts and aliases (the messages are not part of the saved state).
+  // Accounts, aliases and refused numbers (the messages are not part of the saved state).
   nlohmann::json ToJson() const;
 
   SmsAccount* FindUser(const std::string& user);
@@ -56,6 +56,12 @@ class SmsGatewayState {
   void PutAccount(const SmsAccount& account);
   void PutAlias(const SmsAlias& alias);
 
+  // Numbers the gateway refuses although they are well formed (a number no
+  // network knows), as the real gateway may: a batch naming one is refused
+  // ("KO Formato non valido: riga N: ..."), and so is a WhatsApp request.
+  bool NumberRefused(const std::string& recipient) const;
+  void SetRefusedNumbers(std::vector<std::string> numbers) { refused_numbers_ = std::move(numbers); }
+
   // Stores the message with the next id and returns that id.
   long long Accept(AcceptedSms sms);
   nlohmann::json MessagesJson() const;
@@ -63,10 +69,13 @@ class SmsGatewayState {
   static SmsAccount AccountFromJson(const nlohmann::json& value);
   static nlohmann::json AccountToJson(const SmsAccount& account);
   static SmsAlias AliasFromJson(const nlohmann::json& value);
+  // A JSON list of number texts; raises BadRequest otherwise.
+  static std::vector<std::string> NumbersFromJson(const nlohmann::json& value);
 
  private:
   std::vector<SmsAccount> accounts_;
   std::vector<SmsAlias> aliases_;
+  std::vector<std::string> refused_numbers_;
   std::vector<AcceptedSms> messages_;
   long long next_id_ = 1;
 };

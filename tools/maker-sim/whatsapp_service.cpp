@@ -145,7 +145,8 @@ void WhatsAppService::SendTemplate(const httplib::Request& request, httplib::Res
       refusal = "Nessun destinatario";
     }
     for (const auto& message : messages) {
-      if (refusal.empty() && !IsValidRecipient(message.destinatario)) {
+      if (refusal.empty() &&
+          (!IsValidRecipient(message.destinatario) || sms_.NumberRefused(message.destinatario))) {
         refusal = "Destinatario non valido: " + message.destinatario;
       }
     }
