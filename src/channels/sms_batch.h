@@ -30,6 +30,9 @@ struct SmsBatch {
   int32_t messages = 0;   // message lines written
   // Lines left out because their number cannot be dialled: "Cognome Nome (number)".
   std::vector<std::string> undialable;
+  // Lines left out because their payment link could not be had (the
+  // composer logged each): they wait for the next attempt.
+  int32_t without_payment_link = 0;
 };
 
 // Builds the batch of `lines` with the template `testoLinee`. Line i takes
@@ -40,6 +43,7 @@ struct SmsBatch {
 // `eliminaIncassiNulli` - lines with nothing to collect or with a payment
 // link already. A line whose agenda reference is "same" keeps the
 // confirmation link of the line before; every other line starts without one.
+// A line whose text lacks the payment link it asked for is left out too.
 // Each text is cut to 480 characters. Errors of the composer propagate.
 SmsBatch CreaFileSms(const std::vector<std::string>& lines,
                      const std::vector<std::string>& testoLinee, const SmsBatchOptions& options,

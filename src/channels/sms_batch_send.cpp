@@ -51,6 +51,7 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.eliminaIncassiNulli = host_.SkipZeroFees();
   options.header_user = config_.batch_user;
   options.header_password = config_.batch_password;
+  if (!test) composer_.InizioInvio();
   SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
   for (const std::string& who : batch.undialable) {
     log_.WriteLog("Numero non valido, SMS non inviato: " + SingleLine(who));
@@ -77,6 +78,7 @@ void SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     return;
   }
   ScalaSms(batch.credits);
+  composer_.InvioAccettato();
   log_.WriteLog(JoinLines(listSmsCell));
 }
 

@@ -28,8 +28,10 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
   if (!lists.list_id_agenda.empty()) rec.id_agenda = lists.list_id_agenda.front();
   practice::TPazRec paz =
       lists.listCellIncassi.empty() ? practice::TPazRec{} : lists.listCellIncassi.front();
+  if (!test) composer_.InizioInvio();
   const std::string text = composer_.ComponiTesto(testoLinee, rec, paz);
   if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
+  if (composer_.LinkMancanti().pagamento) return;  // logged by the composer
 
   if (rec.Cellulare.find('@') != std::string::npos) return;
   // A number field that cleaning left empty (letters only) has nobody to
@@ -62,6 +64,7 @@ void SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<std::st
                kSingleSmsPath);
   if (outvalue.find("OK") == std::string::npos) throw ChannelError("Errore d'invio: " + outvalue);
 
+  composer_.InvioAccettato();
   log_.WriteLog(JoinLines(host_.Batch().listCell));
   ScalaSmsSingolo();
 }
