@@ -38,12 +38,20 @@ std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::T
   const bool own_line = rec.id_agenda != kSameAppointment;
   const std::string key =
       payments::PendingPayments::KeyOf(rec.id_agenda, rec.Data, rec.Ora, paz.badge);
+  if (!own_line) {
+    // A further contact of the appointment of the line before pays the same
+    // fee: its link, never a new one.
+    if (paz.id_linkpag.empty()) paz.id_linkpag = previous_code_;
+    if (paz.id_linkpag.empty()) return {};
+    return PaymentLinkOf(rec, paz);
+  }
   // A link made for a message that did not go out is this fee's link.
-  if (own_line && paz.id_linkpag.empty()) {
+  if (paz.id_linkpag.empty()) {
     if (auto code = PendingLink(key)) paz.id_linkpag = std::move(*code);
   }
   std::string link = PaymentLinkOf(rec, paz);
-  if (own_line && !link.empty() && !paz.id_linkpag.empty()) {
+  previous_code_ = link.empty() ? std::string() : paz.id_linkpag;
+  if (!previous_code_.empty()) {
     KeepPending(key, paz.id_linkpag);
     batch_keys_.push_back(key);
   }

@@ -76,6 +76,8 @@ class RunLinkServices : public channels::LinkServices {
   payments::PendingPayments pending_;
   // The appointments whose payment link went into the batch being composed.
   std::vector<std::string> batch_keys_;
+  // The payment link code of the last line that was not a "same" line.
+  std::string previous_code_;
 };
 
 }  // namespace oxsms::dispatch
