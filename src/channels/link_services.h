@@ -4,9 +4,10 @@
 //
 // Message composition and the WhatsApp template sender call these only outside test mode and only
 // when the text asks for the link. Every operation may raise; the composer
-// drops the error and leaves the placeholder in the text. An installation
-// without these services passes no LinkServices at all: no link is fetched
-// and the placeholders stay as written.
+// drops the error, takes the placeholder out of the text and reports the
+// link as missing (MissingLinks). An installation without these services
+// passes no LinkServices at all: no link is fetched, and every link a text
+// asks for is missing.
 #pragma once
 
 #include <string>
@@ -14,6 +15,13 @@
 #include "practice/recipient_records.h"
 
 namespace oxsms::channels {
+
+// The links a composed text asked for and did not get. A message without its
+// confirmation link still goes out; one without its payment link does not.
+struct MissingLinks {
+  bool conferma = false;   // "<link_conferma>" left empty
+  bool pagamento = false;  // "<link_pag>" of a fee to collect left empty
+};
 
 class LinkServices {
  public:
@@ -36,6 +44,17 @@ class LinkServices {
   // `AgImp.SalvaLinkPag`: records the payment link in the agenda and in the
   // patient's accounting, through the run's shared search object.
   virtual void SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) = 0;
+
+  // A channel begins to compose a batch: the payment links given to its
+  // messages from here on are those InvioAccettato speaks of.
+  virtual void InizioInvio() {}
+  // The channel accepted every message of the batch begun with InizioInvio:
+  // their payment links reached the patients and wait no more.
+  virtual void InvioAccettato() {}
+  // After a search: the fees whose recorded payment link never reached the
+  // patient are offered again, as fees without a link, to a send that leaves
+  // out linked fees; the link services give them that same link back.
+  virtual void OffriPagamentiInSospeso(practice::RecipientLists& /*lists*/) {}
 };
 
 }  // namespace oxsms::channels

@@ -74,6 +74,10 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
 
     std::string text = composer.ComponiTesto(testoLinee, rec, paz);
     if (has_payment) lists.listCellIncassi[i] = paz;
+    if (composer.LinkMancanti().pagamento) {
+      ++batch.without_payment_link;
+      continue;
+    }
 
     text = CutText(text, kMaxMessageChars);
     SmsBatchRecord record{batch.text.size(), 0, CreditsFor(text), who};

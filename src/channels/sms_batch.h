@@ -43,6 +43,9 @@ struct SmsBatch {
   // "Cognome Nome (number as stored)".
   std::vector<std::string> undialable;
   std::vector<SmsBatchRecord> records;  // one per message, in batch order
+  // Lines left out because their payment link could not be had (the
+  // composer logged each): they wait for the next attempt.
+  int32_t without_payment_link = 0;
 };
 
 // Builds the batch of `lines` with the template `testoLinee`. Line i takes
@@ -55,6 +58,7 @@ struct SmsBatch {
 // `eliminaIncassiNulli` - lines with nothing to collect or with a payment
 // link already. A line whose agenda reference is "same" keeps the
 // confirmation link of the line before; every other line starts without one.
+// A line whose text lacks the payment link it asked for is left out too.
 // Each text is cut to 480 characters. Errors of the composer propagate.
 SmsBatch CreaFileSms(const std::vector<std::string>& lines,
                      const std::vector<std::string>& testoLinee, const SmsBatchOptions& options,

@@ -59,6 +59,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.eliminaIncassiNulli = host_.SkipZeroFees();
   options.header_user = config_.batch_user;
   options.header_password = config_.batch_password;
+  if (!test) composer_.InizioInvio();
   SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
   for (const std::string& who : batch.undialable) {
     log_.WriteLog(kUndialable + SingleLine(who));
@@ -66,6 +67,11 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   if (!batch.undialable.empty()) {
     result.Fail(static_cast<int>(batch.undialable.size()), SendFailure::kRefused,
                 kUndialable + SingleLine(batch.undialable.front()));
+  }
+  if (batch.without_payment_link > 0) {
+    // Logged by the composer; these messages wait for the next attempt.
+    result.Fail(batch.without_payment_link, SendFailure::kTransient,
+                "Link di pagamento non ottenuto");
   }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
   if (batch.messages == 0) return result;
@@ -105,6 +111,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     }
   }
   ScalaSms(batch.credits);
+  composer_.InvioAccettato();
   log_.WriteLog(JoinLines(listSmsCell));
   result.accepted += batch.messages;
   return result;

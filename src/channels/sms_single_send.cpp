@@ -28,10 +28,15 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   if (!lists.list_id_agenda.empty()) rec.id_agenda = lists.list_id_agenda.front();
   practice::TPazRec paz =
       lists.listCellIncassi.empty() ? practice::TPazRec{} : lists.listCellIncassi.front();
+  if (!test) composer_.InizioInvio();
   const std::string text = composer_.ComponiTesto(testoLinee, rec, paz);
   if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
-
   SendResult result;
+  if (composer_.LinkMancanti().pagamento) {
+    // Logged by the composer; the message waits for the next attempt.
+    result.Fail(1, SendFailure::kTransient, "Link di pagamento non ottenuto");
+    return result;
+  }
   if (rec.Cellulare.find('@') != std::string::npos) return result;
   // A number field that cleaning left empty (letters only) has nobody to
   // reach; the gateway would only refuse "+39". Say so instead of failing.
@@ -69,6 +74,7 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
                kSingleSmsPath);
   if (outvalue.find("OK") == std::string::npos) throw ChannelError("Errore d'invio: " + outvalue);
 
+  composer_.InvioAccettato();
   log_.WriteLog(JoinLines(host_.Batch().listCell));
   ScalaSmsSingolo();
   result.accepted = 1;

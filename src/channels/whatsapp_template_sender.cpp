@@ -146,6 +146,8 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
   practice::TLineRec rec;  // one record for the batch: "same" lines keep the link before
   SendResult result;
   std::vector<PlacedRecipient> placed;
+  LinkServices* batch_links = test ? nullptr : links_();
+  if (batch_links != nullptr) batch_links->InizioInvio();
   for (std::size_t i = 0; i < lines; ++i) {
     if (auto recipient = Recipient(i, listSmsCell[i], settings, rec, result)) {
       if (body.size() != first) body += ',';
@@ -191,6 +193,7 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
   counters.smsDisp -= static_cast<int32_t>(lines);
   counters.smsInviabili -= static_cast<int32_t>(lines);
   sms_.SetCounters(counters);
+  if (batch_links != nullptr) batch_links->InvioAccettato();
   log_.WriteLog("Invio Whatsapp Diretto");
   log_.WriteLog(JoinLines(listSmsCell));
   result.accepted += recipients;
@@ -248,6 +251,15 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
   if (!rec.Ora.empty()) recipient["ora"] = rec.Ora;
 
   const PaymentWords words = PaymentFields(i, settings, rec, paz, recipient);
+  // A payment message without its link tells the patient nothing: it waits
+  // for the next attempt.
+  if (words.missing) {
+    const std::string message =
+        "Link di pagamento non ottenuto, WhatsApp non inviato: " + SingleLine(rec.Cognome + " " + rec.Nome);
+    log_.WriteLog(message);
+    result.Fail(1, SendFailure::kTransient, message);
+    return std::nullopt;
+  }
   ConfirmationLink(i, settings, rec, recipient);
   recipient["testo_libero"] = FreeText(settings, words, rec, paz);
   return recipient;
@@ -273,6 +285,7 @@ WhatsAppTemplateClient::PaymentWords WhatsAppTemplateClient::PaymentFields(
         practice::RecipientLists& lists = sms_.Batch();
         if (i < lists.listCellIncassi.size()) lists.listCellIncassi[i] = paz;
         if (!paz.id_linkpag.empty()) links->SalvaLinkPag(rec, paz);
+        words.missing = paz.link_pag.empty();
       }
       words.link = paz.link_pag;
       words.descrizione = settings.descr_pag_predef;
@@ -281,8 +294,7 @@ WhatsAppTemplateClient::PaymentWords WhatsAppTemplateClient::PaymentFields(
     }
     words.chosen = true;
   } catch (const std::exception&) {
-    // A payment link that cannot be had leaves the fields as they are; the
-    // message still goes out.
+    words.missing = true;
   }
   return words;
 }
@@ -296,6 +308,9 @@ void WhatsAppTemplateClient::ConfirmationLink(std::size_t i, const WhatsAppSetti
   }
   LinkServices* links = links_();
   if (links == nullptr) return;
+  // The template names "link_breve": without a link it goes empty rather
+  // than missing, and the log says so once for the line.
+  recipient["link_breve"] = "";
   try {
     links->OttieniLink(rec);
     recipient["link_breve"] = rec.id_web;
@@ -303,6 +318,11 @@ void WhatsAppTemplateClient::ConfirmationLink(std::size_t i, const WhatsAppSetti
   } catch (const std::exception& e) {
     log_.WriteLog("Errore OttieniLink Conferma");
     log_.WriteLog(e.what());
+    return;
+  }
+  if (rec.id_web.empty()) {
+    log_.WriteLog("Link di conferma non ottenuto, WhatsApp senza link: " + rec.Cognome + " " +
+                  rec.Nome);
   }
 }
 

@@ -28,8 +28,23 @@ practice::TLineRec FieldsComposer::ParseLineRec(const std::string& line) const {
 std::string FieldsComposer::ComponiTesto(const std::vector<std::string>& testoLinee,
                                          practice::TLineRec& rec, practice::TPazRec& paz) {
   std::string result;
-  dispatch::ComponiTesto(testoLinee, rec, result, paz, fields_, links_());
+  missing_ = {};
+  dispatch::ComponiTesto(testoLinee, rec, result, paz, fields_, links_(), &missing_);
+  const std::string who = rec.Cognome + " " + rec.Nome;
+  if (missing_.pagamento) {
+    log_.WriteLog("Link di pagamento non ottenuto, messaggio non inviato: " + who);
+  } else if (missing_.conferma) {
+    log_.WriteLog("Link di conferma non ottenuto, messaggio inviato senza link: " + who);
+  }
   return result;
+}
+
+void FieldsComposer::InizioInvio() {
+  if (LinkServices* links = links_()) links->InizioInvio();
+}
+
+void FieldsComposer::InvioAccettato() {
+  if (LinkServices* links = links_()) links->InvioAccettato();
 }
 
 channels::WhatsAppSettings FieldsWhatsAppHost::Settings() const {

@@ -42,16 +42,23 @@ class FieldsSmsHost : public channels::SmsHost {
 // asked for at each composition (none: no link is fetched).
 class FieldsComposer : public channels::MessageComposer {
  public:
-  FieldsComposer(TDM1Fields& fields, std::function<LinkServices*()> links)
-      : fields_(fields), links_(std::move(links)) {}
+  FieldsComposer(TDM1Fields& fields, std::function<LinkServices*()> links,
+                 service::ActivityLog& log)
+      : fields_(fields), links_(std::move(links)), log_(log) {}
 
   practice::TLineRec ParseLineRec(const std::string& line) const override;
+  // Writes one log line for a recipient whose text lacks a link it asked for.
   std::string ComponiTesto(const std::vector<std::string>& testoLinee, practice::TLineRec& rec,
                            practice::TPazRec& paz) override;
+  channels::MissingLinks LinkMancanti() const override { return missing_; }
+  void InizioInvio() override;
+  void InvioAccettato() override;
 
  private:
   TDM1Fields& fields_;
   std::function<LinkServices*()> links_;
+  service::ActivityLog& log_;
+  channels::MissingLinks missing_;
 };
 
 // The WhatsApp template fields over the settings object's fields. There is no

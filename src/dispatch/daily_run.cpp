@@ -201,6 +201,7 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
       log_.WriteLog("Nessun invio per il " + platform::FormatDate(DataRicerca));
       return;
     }
+    if (channels::LinkServices* links = Channels().Links()) links->OffriPagamentiInSospeso(lists);
   }
   AtExit release_search([this] { AgImp.reset(); });
 

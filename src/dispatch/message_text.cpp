@@ -8,6 +8,8 @@ namespace oxsms::dispatch {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kLinkConferma = "<link_conferma>";
+constexpr std::string_view kLinkPag = "<link_pag>";
 
 // Takes the text before the first comma of `rest` and removes it together
 // with the comma. The caller has checked that a comma is there.
@@ -47,44 +49,88 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   });
 }
 
-void FillRecipientTags(std::string& text, const practice::TLineRec& rec,
-                       const TUserConnect& account) {
-  SostituisciTag("<Cognome>", rec.Cognome, text);
-  SostituisciTag("<Nome>", rec.Nome, text);
-  SostituisciTag("<Nominativo>", rec.Cognome + " " + rec.Nome, text);
-  SostituisciTag("<dati_studio>", CrLfToBlank(account.IntestazioneWhts), text);
-  SostituisciTag("<intestazione_studio>", CrLfToBlank(account.IndirizzoWhts), text);
-  SostituisciTag("<Data>", rec.Data, text);
-  SostituisciTag("<Ora>", rec.Ora, text);
+// One placeholder of the pass: its text, whether letter case counts, and
+// what takes its place.
+struct Placeholder {
+  std::string_view tag;
+  bool exact_case;
+  std::string value;
+};
+
+bool TagAt(std::string_view text, std::size_t at, const Placeholder& p) {
+  if (text.size() - at < p.tag.size()) return false;
+  const std::string_view here = text.substr(at, p.tag.size());
+  return p.exact_case ? here == p.tag : EqualsIgnoringCase(here, p.tag);
 }
 
-// A link that cannot be had leaves its placeholder in place: the message goes
-// out without it rather than not at all.
-void FillConfirmationLink(std::string& text, practice::TLineRec& rec, LinkServices* links) {
-  if (!Contains(text, "<link_conferma>") || links == nullptr) return;
+// The recipient's own values, with ';' turned into ',' as in the template.
+std::string PlainValue(std::string value) {
+  std::replace(value.begin(), value.end(), ';', ',');
+  return value;
+}
+
+void AddRecipientTags(std::vector<Placeholder>& tags, const practice::TLineRec& rec,
+                      const TUserConnect& account) {
+  tags.push_back({"<Cognome>", false, PlainValue(rec.Cognome)});
+  tags.push_back({"<Nome>", false, PlainValue(rec.Nome)});
+  tags.push_back({"<Nominativo>", false, PlainValue(rec.Cognome + " " + rec.Nome)});
+  tags.push_back({"<dati_studio>", false, PlainValue(CrLfToBlank(account.IntestazioneWhts))});
+  tags.push_back({"<intestazione_studio>", false, PlainValue(CrLfToBlank(account.IndirizzoWhts))});
+  tags.push_back({"<Data>", false, PlainValue(rec.Data)});
+  tags.push_back({"<Ora>", false, PlainValue(rec.Ora)});
+}
+
+// The template with every placeholder filled in one pass: a value put in is
+// never read again as template, so patient data cannot name a placeholder.
+std::string FillInOnePass(std::string_view text, const std::vector<Placeholder>& tags) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const Placeholder* hit = nullptr;
+    if (text[i] == '<') {
+      for (const Placeholder& p : tags) {
+        if (TagAt(text, i, p)) {
+          hit = &p;
+          break;
+        }
+      }
+    }
+    if (hit != nullptr) {
+      out += hit->value;
+      i += hit->tag.size();
+    } else {
+      out += text[i] == ';' ? ',' : text[i];
+      ++i;
+    }
+  }
+  return out;
+}
+
+// The confirmation link, or "" when it cannot be had (no link services, an
+// error, a refusal).
+std::string ConfirmationLink(practice::TLineRec& rec, LinkServices* links) {
+  if (links == nullptr) return {};
   try {
-    const std::string link = links->OttieniLink(rec);
-    ReplaceAll(text, "<link_conferma>", link);
+    std::string link = links->OttieniLink(rec);
     if (!rec.id_web.empty() && rec.id_agenda != kSameAppointment) links->SalvaLinkBreve(rec);
+    return link;
   } catch (const std::exception&) {
-    // Dropped by contract.
+    return {};  // reported by the caller as a link not obtained
   }
 }
 
-void FillPaymentLink(std::string& text, practice::TLineRec& rec, practice::TPazRec& paz,
-                     const TDM1Fields& settings, LinkServices* links) {
-  if (!Contains(text, "<link_pag>") || paz.incasso <= 0 || settings.isLinkPag != 1 ||
-      links == nullptr) {
-    return;
-  }
+// The payment link of the line's fee, or "" when it cannot be had.
+std::string PaymentLink(practice::TLineRec& rec, practice::TPazRec& paz, LinkServices* links) {
+  if (links == nullptr) return {};
   try {
-    const std::string link = links->OttieniLinkPag(rec, paz);
-    ReplaceAll(text, "<link_pag>", link);
+    std::string link = links->OttieniLinkPag(rec, paz);
     if (!paz.id_linkpag.empty() && rec.id_agenda != kSameAppointment) {
       links->SalvaLinkPag(rec, paz);
     }
+    return link;
   } catch (const std::exception&) {
-    // Dropped by contract.
+    return {};  // reported by the caller as a link not obtained
   }
 }
 
@@ -139,20 +185,32 @@ void SostituisciTag(std::string_view tag, std::string_view value, std::string& t
 
 void ComponiTesto(const std::vector<std::string>& lines, practice::TLineRec& rec,
                   std::string& result, practice::TPazRec& paz, TDM1Fields& settings,
-                  LinkServices* links) {
+                  LinkServices* links, channels::MissingLinks* missing) {
   std::string text;
   for (const auto& line : lines) text.append(line).append(kCrLf);
 
-  FillRecipientTags(text, rec, settings.UserConnect);
-  std::replace(text.begin(), text.end(), ';', ',');
-
+  std::vector<Placeholder> tags;
+  AddRecipientTags(tags, rec, settings.UserConnect);
+  channels::MissingLinks gaps;
   if (!settings.CBTest) {
-    FillConfirmationLink(text, rec, links);
+    if (Contains(text, kLinkConferma)) {
+      std::string link = ConfirmationLink(rec, links);
+      gaps.conferma = link.empty();
+      tags.push_back({kLinkConferma, true, std::move(link)});
+    }
     if (settings.descr_pag_predef.empty()) settings.descr_pag_predef = kDefaultDescrPag;
-    FillPaymentLink(text, rec, paz, settings, links);
-    ReplaceAll(text, "<descrizione_pag>", settings.descr_pag_predef);
+    std::string link;
+    if (Contains(text, kLinkPag) && paz.incasso > 0 && settings.isLinkPag == 1) {
+      link = PaymentLink(rec, paz, links);
+      gaps.pagamento = link.empty();
+    }
+    // Without a fee to collect, or with payment links not in use, there is
+    // no link to give: the placeholder goes, as one that failed.
+    tags.push_back({kLinkPag, true, std::move(link)});
+    tags.push_back({"<descrizione_pag>", true, settings.descr_pag_predef});
   }
-  result = TrimText(text);
+  result = TrimText(FillInOnePass(text, tags));
+  if (missing != nullptr) *missing = gaps;
 }
 
 std::string ComponiTestoLibero(const std::string& text, practice::TLineRec rec,

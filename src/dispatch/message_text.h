@@ -36,22 +36,29 @@ void ParseLineRec(practice::TLineRec& rec, std::string_view line);
 
 // `SostituisciTag`: every occurrence of `tag` in `text`, letter case ignored
 // (ASCII), replaced by `value`. Inserted values are not searched again.
+// ComponiTesto does not chain these: it fills all its placeholders at once.
 void SostituisciTag(std::string_view tag, std::string_view value, std::string& text);
 
 // `ComponiTesto`: `lines` joined with CR LF after each line, the recipient's
 // placeholders filled ("<Cognome>", "<Nome>", "<Nominativo>",
 // "<dati_studio>", "<intestazione_studio>", "<Data>", "<Ora>", letter case
 // ignored), ';' turned into ',', and - unless `settings.CBTest` - the links:
-// "<link_conferma>" and "<link_pag>" (exact case) through `links`, then
-// "<descrizione_pag>". A link that cannot be had (no `links`, an error, no
-// fee, payment links not in use) leaves its placeholder in the text. The
-// result is trimmed of blanks and line ends at both ends.
+// "<link_conferma>" and "<link_pag>" (exact case) through `links`, and
+// "<descrizione_pag>". The placeholders are filled in one pass over the
+// template: a value put in (a patient's name holding "<Data>") is never
+// read again as a placeholder. A link is asked for only when the template
+// itself names it. A link that cannot be had (no `links`, an error, a
+// refusal; for the payment link also no fee or payment links not in use) is
+// replaced by nothing, never sent as written; the links asked for and not
+// obtained (a payment link only for a fee to collect) go to `missing`. The
+// result is trimmed of blanks and line ends at both ends. In test mode the
+// link placeholders stay as written and nothing is fetched.
 //
 // `rec` and `paz` receive what the link routines fill in; an empty
 // `settings.descr_pag_predef` becomes "Pagamento prestazione".
 void ComponiTesto(const std::vector<std::string>& lines, practice::TLineRec& rec,
                   std::string& result, practice::TPazRec& paz, TDM1Fields& settings,
-                  LinkServices* links);
+                  LinkServices* links, channels::MissingLinks* missing = nullptr);
 
 // `ComponiTestoLibero`: ComponiTesto of the single text `text`, on copies of
 // the record and payment data.

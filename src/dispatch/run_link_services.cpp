@@ -4,12 +4,17 @@
 #include "net/maker_rest.h"
 #include "payments/payment_accounts.h"
 #include "payments/payment_links.h"
+#include "dispatch/message_text.h"
 
 namespace oxsms::dispatch {
 
 RunLinkServices::RunLinkServices(RunAccess access, const platform::Installation& installation,
-                                 service::ActivityLog& log)
-    : access_(std::move(access)), installation_(installation), log_(log), confirmer_(log) {}
+                                 service::ActivityLog& log, std::filesystem::path pending_file)
+    : access_(std::move(access)),
+      installation_(installation),
+      log_(log),
+      confirmer_(log),
+      pending_(std::move(pending_file)) {}
 
 std::string RunLinkServices::OttieniLink(practice::TLineRec& rec) {
   const TDM1Fields& f = access_.fields;
@@ -30,6 +35,30 @@ void RunLinkServices::SalvaLinkBreve(const practice::TLineRec& rec) {
 }
 
 std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::TPazRec& paz) {
+  const bool own_line = rec.id_agenda != kSameAppointment;
+  const std::string key =
+      payments::PendingPayments::KeyOf(rec.id_agenda, rec.Data, rec.Ora, paz.badge);
+  if (!own_line) {
+    // A further contact of the appointment of the line before pays the same
+    // fee: its link, never a new one.
+    if (paz.id_linkpag.empty()) paz.id_linkpag = previous_code_;
+    if (paz.id_linkpag.empty()) return {};
+    return PaymentLinkOf(rec, paz);
+  }
+  // A link made for a message that did not go out is this fee's link.
+  if (paz.id_linkpag.empty()) {
+    if (auto code = PendingLink(key)) paz.id_linkpag = std::move(*code);
+  }
+  std::string link = PaymentLinkOf(rec, paz);
+  previous_code_ = link.empty() ? std::string() : paz.id_linkpag;
+  if (!previous_code_.empty()) {
+    KeepPending(key, paz.id_linkpag);
+    batch_keys_.push_back(key);
+  }
+  return link;
+}
+
+std::string RunLinkServices::PaymentLinkOf(practice::TLineRec& rec, practice::TPazRec& paz) {
   payments::PaymentService service{{installation_.payment_url, installation_.api_key},
                                    access_.http(),
                                    log_,
@@ -57,6 +86,46 @@ std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::T
 
 void RunLinkServices::SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) {
   access_.ensure_agimp().SalvaLinkPag(rec, paz);
+}
+
+void RunLinkServices::InvioAccettato() {
+  if (batch_keys_.empty()) return;
+  try {
+    pending_.Remove(batch_keys_);
+  } catch (const std::exception& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
+  }
+  batch_keys_.clear();
+}
+
+void RunLinkServices::OffriPagamentiInSospeso(practice::RecipientLists& lists) {
+  for (std::size_t i = 0; i < lists.listCell.size() && i < lists.listCellIncassi.size(); ++i) {
+    practice::TPazRec& paz = lists.listCellIncassi[i];
+    if (paz.id_linkpag.empty() || i >= lists.list_id_agenda.size()) continue;
+    practice::TLineRec rec;
+    ParseLineRec(rec, lists.listCell[i]);
+    const std::string key =
+        payments::PendingPayments::KeyOf(lists.list_id_agenda[i], rec.Data, rec.Ora, paz.badge);
+    const auto code = PendingLink(key);
+    if (code && *code == paz.id_linkpag) paz.id_linkpag.clear();
+  }
+}
+
+std::optional<std::string> RunLinkServices::PendingLink(const std::string& key) {
+  try {
+    return pending_.Find(key);
+  } catch (const std::exception& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non letti: ") + e.what());
+    return std::nullopt;
+  }
+}
+
+void RunLinkServices::KeepPending(const std::string& key, const std::string& code) {
+  try {
+    pending_.Add(key, code);
+  } catch (const std::exception& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
+  }
 }
 
 }  // namespace oxsms::dispatch

@@ -6,10 +6,17 @@
 // Account, settings and addresses are read at each call, so a settings
 // reload between two sends is seen; the payment accounts are read once per
 // send (per search object). Only the service thread calls.
+//
+// A payment link given to a message waits in the pending-payments file
+// (payments/pending_payments.h) until a channel accepted that message; a fee
+// whose link waits gets that same link again, never a new one.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "channels/link_services.h"
@@ -17,6 +24,7 @@
 #include "net/http_client.h"
 #include "payments/payment_accounts.h"
 #include "payments/payment_confirmation.h"
+#include "payments/pending_payments.h"
 #include "platform/installation.h"
 #include "platform/operator_prompt.h"
 #include "practice/agimp.h"
@@ -37,15 +45,26 @@ struct RunAccess {
 
 class RunLinkServices : public channels::LinkServices {
  public:
+  // `pending_file`: the pending-payments file of the home folder.
   RunLinkServices(RunAccess access, const platform::Installation& installation,
-                  service::ActivityLog& log);
+                  service::ActivityLog& log, std::filesystem::path pending_file);
 
   std::string OttieniLink(practice::TLineRec& rec) override;
   void SalvaLinkBreve(const practice::TLineRec& rec) override;
   std::string OttieniLinkPag(practice::TLineRec& rec, practice::TPazRec& paz) override;
   void SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) override;
+  void InizioInvio() override { batch_keys_.clear(); }
+  void InvioAccettato() override;
+  void OffriPagamentiInSospeso(practice::RecipientLists& lists) override;
 
  private:
+  // The pending file's answer, or nothing when it cannot be read or written
+  // (logged): the message then goes as it would without the file.
+  std::optional<std::string> PendingLink(const std::string& key);
+  // The link as PaymentLinks gives it (reused from `paz.id_linkpag` or new).
+  std::string PaymentLinkOf(practice::TLineRec& rec, practice::TPazRec& paz);
+  void KeepPending(const std::string& key, const std::string& code);
+
   RunAccess access_;
   const platform::Installation& installation_;
   service::ActivityLog& log_;
@@ -54,6 +73,11 @@ class RunLinkServices : public channels::LinkServices {
   // creates a payment link for every appointment with a fee.
   std::vector<payments::PaymentAccount> accounts_;
   std::uint64_t accounts_of_ = 0;
+  payments::PendingPayments pending_;
+  // The appointments whose payment link went into the batch being composed.
+  std::vector<std::string> batch_keys_;
+  // The payment link code of the last line that was not a "same" line.
+  std::string previous_code_;
 };
 
 }  // namespace oxsms::dispatch

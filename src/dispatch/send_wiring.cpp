@@ -16,13 +16,14 @@ SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
       catalogue_(catalogue),
       rest_host_(std::move(rest_host)),
       sms_host_(fields, std::move(reload)),
-      composer_(fields, [this] { return links_; }),
+      composer_(fields, [this] { return links_; }, log),
       current_agimp_(current_agimp),
       whatsapp_host_(fields, log),
       run_links_(RunAccess{fields, config_db, std::move(current_agimp), std::move(ensure_agimp),
                            [this]() -> net::HttpClient& { return Http(); },
                            [this]() -> platform::OperatorPrompt& { return Operator(); }},
-                 catalogue.installation, log),
+                 catalogue.installation, log,
+                 catalogue.home.File(payments::kPendingPaymentsFile)),
       no_email_(log) {}
 
 SendWiring::~SendWiring() {

@@ -48,10 +48,16 @@ std::optional<json> TDMS::RestPostVelk(const std::string& u, ordered_json param,
   net::HttpRequest request = net::MakeMakerRequest(service_.endpoint, "/rest/" + u, json::object());
   // The members travel in the order the request was built.
   request.body = AsciiJsonText(param);
-  const net::MakerReply reply = net::ReadMakerReply(service_.http.Send(request));
+  const net::HttpResponse response = service_.http.Send(request);
+  const net::MakerReply reply = net::ReadMakerReply(response);
 
   if (reply.empty()) throw PaymentError("Errore del server " + net::HostOf(service_.endpoint.base_url));
-  if (!reply.object) return std::nullopt;  // an error page: nothing to show
+  if (!reply.object) {
+    // An error page: nothing for the operator, but the log keeps the trace.
+    service_.log.WriteLog("Risposta non leggibile del servizio di pagamento (" + u + "): HTTP " +
+                          std::to_string(response.status));
+    return std::nullopt;
+  }
   const std::optional<long> codice = reply.codice();
   if (codice == 1) return reply.object;
   service_.log.WriteLog("Risposta del servizio di pagamento (" + u + "): " + Masked(reply.text));

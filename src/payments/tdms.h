@@ -66,7 +66,8 @@ class TDMS {
   // `RestPostVelk`: posts `param` (null = an empty object) with "user" and
   // "pwd" set from usr and pwd, replacing any given, to endpoint `u`.
   // Returns the reply object when its "codice" is 1; nothing for a reply
-  // that is not a JSON object (shown nowhere), nor for a refused one, whose
+  // that is not a JSON object (its HTTP status logged, shown nowhere), nor
+  // for a refused one, whose
   // text is logged, and whose "response_message" is shown to the operator
   // when `showmsg` is set and "codice" is neither 0 nor absent. Raises
   // PaymentError "Errore del server <host>" for an empty reply and

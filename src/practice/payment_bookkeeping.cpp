@@ -34,6 +34,7 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   Defer([this, table, slot = std::move(slot), IncassoRec] {
     WriteLinkPayment(table, slot, IncassoRec);
   });
+  CommitBookkeeping();
 }
 
 void TAgImp::WriteLinkPayment(const std::string& table, const TLineRec& rec,

@@ -195,15 +195,18 @@ TEST_F(WhatsAppPaymentTest, FreeTextOfOnlyThePaymentWordWithoutLinkIsEmpty) {
   EXPECT_FALSE(recipient.contains("descrizione_pag"));
 }
 
-TEST_F(WhatsAppPaymentTest, PaymentLinkFailureIsIgnoredAndTheLineStillGoes) {
+// A payment message without its link tells the patient nothing: that line
+// stays out (and waits for the next run); the others go.
+TEST_F(WhatsAppPaymentTest, LineWhosePaymentLinkFailsIsNotSent) {
   links.fail_payment = true;
-  host.lists.listCellIncassi = {Fee(800000)};
-  Send({kRossi});
-  const json recipient = Recipients()[0];
-  EXPECT_EQ(recipient["link_pagamento"], "");
-  // The step failed: the free text is taken as written.
-  EXPECT_EQ(Decoded(recipient["testo_libero"]), "Mario, paghi qui: link_pag (descrizione_pag)");
-  EXPECT_EQ(Messages().size(), 1u);
+  host.lists.listCellIncassi = {Fee(800000), Fee(0)};
+  Send({kRossi, kVerdi});
+  const json recipients = Recipients();
+  ASSERT_EQ(recipients.size(), 1u);
+  EXPECT_EQ(recipients[0]["link_pagamento"], "");
+  EXPECT_NE(recipients[0]["destinatario"].get<std::string>().find("791234567"), std::string::npos)
+      << recipients[0];
+  EXPECT_TRUE(Logged(LogTexts(), "Link di pagamento non ottenuto, WhatsApp non inviato: Rossi Mario"));
 }
 
 TEST_F(WhatsAppPaymentTest, SameAppointmentReusesConfirmationAndGetsNoNewPaymentLink) {
@@ -275,8 +278,9 @@ TEST_F(WhatsAppSenderTest, ConfirmationLinkFailureIsLoggedAndTheLineGoesWithoutI
 
   const json recipients = Recipients();
   ASSERT_EQ(recipients.size(), 2u);
-  EXPECT_FALSE(recipients[0].contains("link_breve"));
-  EXPECT_FALSE(recipients[1].contains("link_breve"));
+  // The template names the variable: it goes empty rather than missing.
+  EXPECT_EQ(recipients[0]["link_breve"], "");
+  EXPECT_EQ(recipients[1]["link_breve"], "");
   const auto log = LogTexts();
   const auto at = std::find(log.begin(), log.end(), "Errore OttieniLink Conferma");
   ASSERT_NE(at, log.end());

@@ -124,9 +124,11 @@ class ComponiTestoTest : public ::testing::Test {
  protected:
   std::string Compose(const std::vector<std::string>& lines, LinkServices* links = nullptr) {
     std::string result;
-    ComponiTesto(lines, rec, result, paz, fields, links);
+    ComponiTesto(lines, rec, result, paz, fields, links, &missing);
     return result;
   }
+
+  channels::MissingLinks missing;
 
   TDM1Fields fields;
   TLineRec rec = Parsed("Rossi,Mario,3331234567,12/05/25,09.30");
@@ -145,6 +147,25 @@ TEST_F(ComponiTestoTest, FillsRecipientAndPracticePlaceholders) {
 
 TEST_F(ComponiTestoTest, SemicolonsBecomeCommas) {
   EXPECT_EQ(Compose({"Ore <Ora>; porti i documenti"}), "Ore 09.30, porti i documenti");
+}
+
+// Patient data is data: a value put in is never read as a placeholder, and
+// a link is fetched only when the template itself asks for one.
+TEST_F(ComponiTestoTest, ValuesPutInAreNeverReadAsPlaceholders) {
+  rec = Parsed("<Nome> <link_conferma>,<Data> <link_pag>,3331234567,12/05/25,09.30");
+  rec.id_agenda = "AGENDA_1;15";
+  paz.incasso = 500000;
+  fields.isLinkPag = 1;
+  EXPECT_EQ(Compose({"Gentile <Nominativo>, <Cognome>/<Nome> il <Data>"}, &links),
+            "Gentile <Nome> <link_conferma> <Data> <link_pag>, "
+            "<Nome> <link_conferma>/<Data> <link_pag> il 12/05/25");
+  EXPECT_EQ(links.link_calls + links.pay_calls, 0);
+  EXPECT_FALSE(missing.conferma || missing.pagamento);
+
+  rec.Cognome = "<descrizione_pag>";
+  fields.UserConnect.IntestazioneWhts = "Studio <Cognome>";
+  EXPECT_EQ(Compose({"<dati_studio>: <Cognome> <link_conferma>"}, &links),
+            "Studio <Cognome>: <descrizione_pag> https://l.example/c/AB12");
 }
 
 TEST_F(ComponiTestoTest, PlaceholdersOnlyForAnEmptyRecordGiveAnEmptyText) {
@@ -186,24 +207,33 @@ TEST_F(ComponiTestoTest, TestModeFetchesNothingAndLeavesEveryLinkPlaceholder) {
   EXPECT_EQ(fields.descr_pag_predef, "");
 }
 
-TEST_F(ComponiTestoTest, FailedOrMissingLinkServicesLeaveThePlaceholder) {
-  EXPECT_EQ(Compose({"Conferma: <link_conferma>"}), "Conferma: <link_conferma>");
+// A link that cannot be had is never sent as written: the placeholder goes
+// and the caller learns which link is missing.
+TEST_F(ComponiTestoTest, FailedOrMissingLinkServicesTakeThePlaceholderOut) {
+  EXPECT_EQ(Compose({"Conferma: <link_conferma>"}), "Conferma:");
+  EXPECT_TRUE(missing.conferma);
   links.fail_link = true;
-  EXPECT_EQ(Compose({"Conferma: <link_conferma>"}, &links), "Conferma: <link_conferma>");
+  EXPECT_EQ(Compose({"Conferma: <link_conferma> entro oggi"}, &links), "Conferma:  entro oggi");
+  EXPECT_TRUE(missing.conferma);
+  EXPECT_FALSE(missing.pagamento);
   EXPECT_TRUE(links.saved_short.empty());
+  links.fail_link = false;
+  Compose({"Conferma: <link_conferma>"}, &links);
+  EXPECT_FALSE(missing.conferma);
 }
 
 TEST_F(ComponiTestoTest, PaymentLinkNeedsAFeeAndTheModuleInUse) {
   fields.isLinkPag = 1;
   paz.incasso = 0;
-  EXPECT_EQ(Compose({"<descrizione_pag>: <link_pag>"}, &links),
-            "Pagamento prestazione: <link_pag>");
+  EXPECT_EQ(Compose({"<descrizione_pag>: <link_pag>"}, &links), "Pagamento prestazione:");
   EXPECT_EQ(fields.descr_pag_predef, "Pagamento prestazione");
+  EXPECT_FALSE(missing.pagamento) << "nothing to collect: no link is missing";
 
   paz.incasso = 500000;
   fields.isLinkPag = 2;
-  EXPECT_EQ(Compose({"<link_pag>"}, &links), "<link_pag>");
+  EXPECT_EQ(Compose({"Paghi qui <link_pag>"}, &links), "Paghi qui");
   EXPECT_EQ(links.pay_calls, 0);
+  EXPECT_FALSE(missing.pagamento);
 
   fields.isLinkPag = 1;
   fields.descr_pag_predef = "Seduta di igiene";
@@ -214,12 +244,12 @@ TEST_F(ComponiTestoTest, PaymentLinkNeedsAFeeAndTheModuleInUse) {
   EXPECT_EQ(links.saved_pay, std::vector<std::string>{"PL9"});
 }
 
-TEST_F(ComponiTestoTest, FailedPaymentLinkStillFillsTheDescription) {
+TEST_F(ComponiTestoTest, FailedPaymentLinkIsReportedMissing) {
   fields.isLinkPag = 1;
   paz.incasso = 500000;
   links.fail_pay = true;
-  EXPECT_EQ(Compose({"<descrizione_pag> <link_pag>"}, &links),
-            "Pagamento prestazione <link_pag>");
+  EXPECT_EQ(Compose({"<descrizione_pag> <link_pag>"}, &links), "Pagamento prestazione");
+  EXPECT_TRUE(missing.pagamento);
   EXPECT_TRUE(links.saved_pay.empty());
 }
 

@@ -71,10 +71,12 @@ TEST(RestPostVelkTest, RepliesAreSortedIntoDoneRefusedAndUnreadable) {
   EXPECT_EQ((*done)["dati"]["x"], 1);
   EXPECT_TRUE(h.LogTexts().empty());
 
-  // An error page: nothing returned, nothing shown, nothing logged.
+  // An error page: nothing returned, nothing shown, its status logged.
   http.Reply("<html><body>502 Bad Gateway</body></html>", 502);
   EXPECT_FALSE(dms.RestPostVelk(kListaAccount, nullptr, true));
-  EXPECT_TRUE(h.LogTexts().empty());
+  EXPECT_EQ(h.LogTexts(), std::vector<std::string>{
+                              "Risposta non leggibile del servizio di pagamento "
+                              "(lista_account.json): HTTP 502"});
 
   // codice 0: the reply is logged (the desktop's clipboard), never shown.
   http.ReplyJson({{"codice", 0}, {"response_message", "Sessione scaduta"}});

@@ -1,0 +1,51 @@
+// The payment links whose message has not reached the patient yet, kept in
+// "pagamenti_in_sospeso.json" in the home folder: appointment key → link
+// code. A link enters when it is given to a message and leaves when a
+// channel accepted that message. The practice's agenda and accounts record
+// a link once it exists (and a run then no longer offers the fee), so
+// without this file a message that failed would lose its link for good; with
+// it the next attempt sends the same link again.
+//
+// Every change is written at once and atomically (temporary file, flush to
+// disk, rename): a run cut short leaves the last complete list. Only the
+// service thread calls; one process works on a home folder.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace oxsms::payments {
+
+inline constexpr const char* kPendingPaymentsFile = "pagamenti_in_sospeso.json";
+
+class PendingPayments {
+ public:
+  explicit PendingPayments(std::filesystem::path file) : file_(std::move(file)) {}
+
+  // The key of the appointment of an agenda table (as the agenda line names
+  // it), a day "dd/mm/yyyy", a time ("hh.mm", ':' taken as '.') and the
+  // patient's badge.
+  static std::string KeyOf(const std::string& id_agenda, const std::string& data,
+                           const std::string& ora, const std::string& badge);
+
+  // The code of the link waiting for the appointment `key`, if any.
+  std::optional<std::string> Find(const std::string& key);
+  // `key` waits with the link `code` (replacing any other). Raises
+  // std::runtime_error when the file cannot be written.
+  void Add(const std::string& key, const std::string& code);
+  // The messages of `keys` went out: they wait no more. Raises as Add.
+  void Remove(const std::vector<std::string>& keys);
+
+ private:
+  void Load();
+  void Save() const;
+
+  std::filesystem::path file_;
+  bool loaded_ = false;
+  std::map<std::string, std::string> codes_;
+};
+
+}  // namespace oxsms::payments
