@@ -30,6 +30,8 @@ class AtExit {
 
 template <typename Send>
 void TDM1::Guarded(Send send) {
+  // A host that failed in an earlier send is asked again.
+  Channels().ForgetHostFailures();
   try {
     send();
   } catch (const std::exception& e) {
@@ -143,6 +145,7 @@ void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
 }
 
 void TDM1::AddCreditWarning() {
+  Channels().ForgetHostFailures();
   if (smsDisp == 0) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
@@ -218,7 +221,8 @@ void TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_fut
   const std::vector<std::string> testoLinee{CrLfToBlank(TestoInvioSMS)};
   try {
     if ((sendSms || sendWhtsB) && !CBTest) Channels().Sms().VerificaUtenteSMS(false);
-    if (sendSms) {
+    // A failed SMS batch (the alias check included) costs only the SMS.
+    if (sendSms) try {
       if (list.size() == 1) {
         practice::TLineRec rec;
         ParseLineRec(rec, list.front());
@@ -226,6 +230,8 @@ void TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list, bool bool_fut
       } else {
         Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
       }
+    } catch (const std::exception& e) {
+      log_.WriteLog(e.what());
     }
     if (sendWhts) {
       // The hand-off to the WhatsApp program needs an operator.
