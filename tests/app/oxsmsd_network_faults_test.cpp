@@ -28,8 +28,8 @@ constexpr const char* kControlNumber = "+39 02 5550199";
 void CreateWednesdayPractice(const TempDir& home, const std::string& sim_url) {
   fixture::PracticeOptions options;
   options.home = home.path();
-  options.patients = 30;
-  options.appointments = 6;
+  options.patients = 40;
+  options.appointments = 12;
   options.days = 1;
   options.first_day = platform::EncodeDate(2026, 12, 9);
   options.rest_host = sim_url;
