@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kSameAppointment = "same";
 constexpr const char* kDefaultDescrPag = "Pagamento prestazione";
-constexpr const char* kNoReply = "Errore del server per di invio";
+constexpr const char* kNoReply = "Errore del server durante l'invio";
 constexpr const char* kRecipientRefused = "Numero rifiutato dal servizio, WhatsApp non inviato: ";
 constexpr const char* kRefusedShown =
     "errore d'invio, la chiamata e la risposta sono state copiate negli appunti";

@@ -62,7 +62,7 @@ class WhatsAppTemplateClient {
   // ("Errore OttieniLink Conferma", then the error) and the line goes without
   // it; a payment link that cannot be had is ignored.
   // Test mode: no request; the request is logged ("Test WhatsApp Diretto").
-  // An empty reply raises "Errore del server per di invio". A refused batch
+  // An empty reply raises "Errore del server durante l'invio". A refused batch
   // raises "Errore di invio template <message>" in the service; with an
   // operator, request and reply go to the clipboard and a message is shown.
   // Accepted: the counters drop by the number of lines, and "Invio Whatsapp

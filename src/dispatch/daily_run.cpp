@@ -30,6 +30,8 @@ class AtExit {
 
 template <typename Send>
 void TDM1::Guarded(Send send) {
+  // A host that failed in an earlier send is asked again.
+  Channels().ForgetHostFailures();
   try {
     send();
   } catch (const std::exception& e) {
@@ -158,6 +160,7 @@ void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
 }
 
 void TDM1::AddCreditWarning() {
+  Channels().ForgetHostFailures();
   if (smsDisp == 0) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);

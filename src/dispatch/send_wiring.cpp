@@ -2,7 +2,6 @@
 
 #include "channels/sms_gateway_config.h"
 #include "net/curl_http_client.h"
-#include "net/host_guard.h"
 #include "practice/local_config.h"
 
 namespace oxsms::dispatch {
@@ -45,12 +44,16 @@ net::HttpClient& SendWiring::Http() {
     options.ca_file = catalogue_.installation.ca_file;
     curl_ = std::make_unique<net::CurlHttpClient>(options);
     // A maker host that does not answer would otherwise cost its time-outs
-    // on every line of a batch; the run goes on without it for a while.
-    own_http_ = std::make_unique<net::HostGuardHttpClient>(*curl_, std::chrono::minutes(10));
+    // on every line of a batch; the send goes on without it for a while.
+    own_http_ = std::make_unique<net::HostGuardHttpClient>(*curl_, std::chrono::seconds(60));
     http_ = own_http_.get();
     http_->SetWaitingWork(BookkeepingWork());
   }
   return *http_;
+}
+
+void SendWiring::ForgetHostFailures() {
+  if (own_http_) own_http_->ForgetFailures();
 }
 
 platform::OperatorPrompt& SendWiring::Operator() {

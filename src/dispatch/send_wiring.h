@@ -25,6 +25,7 @@
 #include "dispatch/run_link_services.h"
 #include "dispatch/send_channels.h"
 #include "dispatch/tdm1_fields.h"
+#include "net/host_guard.h"
 #include "net/http_client.h"
 #include "platform/operator_prompt.h"
 #include "practice/catalogue_context.h"
@@ -64,6 +65,9 @@ class SendWiring {
   void UseWhatsAppTemplates(WhatsAppTemplateSender& whatsapp) { whatsapp_ = &whatsapp; }
   // nullptr: no link is fetched.
   void UseLinks(LinkServices* links) { links_ = links; }
+  // A new kind of send begins: hosts that failed in the last one are asked
+  // again (the default HTTP client pauses a failed host only within a send).
+  void ForgetHostFailures();
   // The maker's services as they were wired at creation.
   LinkServices* RunLinks() { return &run_links_; }
 
@@ -76,7 +80,7 @@ class SendWiring {
   FieldsComposer composer_;
 
   std::unique_ptr<net::HttpClient> curl_;
-  std::unique_ptr<net::HttpClient> own_http_;
+  std::unique_ptr<net::HostGuardHttpClient> own_http_;
   net::HttpClient* http_ = nullptr;
   std::unique_ptr<platform::OperatorPrompt> own_operator_;
   platform::OperatorPrompt* operator_ = nullptr;

@@ -2,12 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <utility>
 
 #include "net/curl_error_text.h"
 #include "net/header_rules.h"
+#include "net/redirect_rules.h"
 
 namespace oxsms::net {
 namespace {
@@ -61,8 +63,20 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-bool StartsWithHttps(const std::string& url) {
-  return url.size() >= 8 && curl_strnequal(url.c_str(), "https://", 8);
+void SetMethod(CURL* curl, const HttpRequest& request) {
+  if (request.method == "POST") {
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+  } else if (request.method == "GET") {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  } else if (request.method == "HEAD") {
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  } else {
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+  }
+  if (request.method == "POST" || !request.body.empty()) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+  }
 }
 
 }  // namespace
@@ -143,6 +157,21 @@ HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
   BuildHeaders(request, headers);
 
   std::lock_guard<std::mutex> lock(mutex_);
+  std::string url = request.url;
+  for (long hops = 0;; ++hops) {
+    std::string location;
+    HttpResponse response = Transfer(request, url, headers.list, location);
+    if (location.empty()) return response;
+    CheckRedirect(request.method, url, location, response.status);
+    if (hops >= options_.max_redirects) {
+      throw HttpError("Troppi reindirizzamenti (" + RedactUrl(request.url) + ")");
+    }
+    url = std::move(location);
+  }
+}
+
+HttpResponse CurlHttpClient::Transfer(const HttpRequest& request, const std::string& url,
+                                      curl_slist* headers, std::string& location) {
   CURL* curl = handle_->curl;
   // Reset drops the options of the last call but keeps the open connections,
   // the DNS cache and the TLS sessions, which is what reuse is for.
@@ -151,46 +180,35 @@ HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
   char error_buffer[CURL_ERROR_SIZE] = {};
   ReplySink sink;
   sink.limit = options_.max_body_bytes;
-  const char* protocols = StartsWithHttps(request.url) ? "https" : "http,https";
 
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_buffer);
-  curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, options_.max_redirects);
-  curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_301 | CURL_REDIR_POST_302));
+  // Redirects are looked at here, one at a time (see CheckRedirect).
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout.count()));
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.total_timeout.count()));
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                   std::max(1L, static_cast<long>(request.stall_timeout.count())));
+  if (request.total_timeout.count() > 0) {
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.total_timeout.count()));
+  }
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options_.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, options_.ca_file.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-
-  if (request.method == "POST") {
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-  } else if (request.method == "GET") {
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  } else if (request.method == "HEAD") {
-    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  } else {
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
-  }
-  if (request.method == "POST" || !request.body.empty()) {
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-  }
+  SetMethod(curl, request);
 
   CURLcode code = Perform(curl, handle_->multi, work_);
   // The handle must not keep pointers into this call's locals.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   if (code != CURLE_OK) {
-    if (sink.overflow) throw HttpError("Risposta troppo grande da " + RedactUrl(request.url));
-    throw HttpError(DescribeCurlFailure(code, error_buffer, request.url));
+    if (sink.overflow) throw HttpError("Risposta troppo grande da " + RedactUrl(url));
+    throw HttpError(DescribeCurlFailure(code, error_buffer, url));
   }
 
   HttpResponse response;
@@ -198,6 +216,9 @@ HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
   const char* content_type = nullptr;
   curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &content_type);
   if (content_type != nullptr) response.content_type = content_type;
+  const char* redirect = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &redirect);
+  if (redirect != nullptr) location = redirect;
   response.body = std::move(sink.body);
   return response;
 }

@@ -10,13 +10,15 @@
 
 #include "net/http_client.h"
 
+struct curl_slist;
+
 namespace oxsms::net {
 
 struct CurlOptions {
   // A file of trusted CA certificates (PEM); empty = the system's bundle.
   // Certificates and host names are verified always.
   std::string ca_file;
-  // Redirects followed before the request fails.
+  // Redirects of a GET or HEAD followed before the request fails.
   long max_redirects = 10;
   // A larger reply body is refused, so a faulty server cannot exhaust memory.
   std::size_t max_body_bytes = 32u * 1024u * 1024u;
@@ -32,14 +34,20 @@ class CurlHttpClient : public HttpClient {
   // Sends the request (see HttpClient). Header values are cleaned with
   // CleanHeaderValue; a value still holding CR or LF, an invalid header name,
   // a transport or TLS failure all raise HttpError before or instead of a
-  // reply. POST bodies survive 301/302 redirects; a redirect from HTTPS to
-  // plain HTTP is refused. Calls on one object are serialised. While the
-  // reply is on its way the waiting work is done, a step at a time.
+  // reply. Redirects are followed only as CheckRedirect allows (GET and HEAD
+  // within the same scheme, host and port); any other raises HttpError
+  // without a request to the target. Calls on one object are serialised.
+  // While the reply is on its way the waiting work is done, a step at a time.
   HttpResponse Send(const HttpRequest& request) override;
   void SetWaitingWork(WaitingWork work) override;
 
  private:
   struct Handle;
+  // One request to `url` without following a redirect; `location` gets the
+  // target of a redirect reply.
+  HttpResponse Transfer(const HttpRequest& request, const std::string& url,
+                        curl_slist* headers, std::string& location);
+
   CurlOptions options_;
   std::mutex mutex_;
   std::unique_ptr<Handle> handle_;

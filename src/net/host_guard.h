@@ -2,7 +2,9 @@
 // a transport failure (no connection, time-out, TLS error) to a host, every
 // further request to that host fails at once for a pause, instead of waiting
 // out its own time-outs line after line. Replies of any HTTP status count as
-// answers and clear the pause.
+// answers and clear the pause. The owner calls ForgetFailures where a new
+// piece of work begins (a kind of send), so one failure costs only the work
+// it happened in.
 #pragma once
 
 #include <chrono>
@@ -26,6 +28,8 @@ class HostGuardHttpClient : public HttpClient {
   // request while the host is paused; otherwise as the inner client.
   HttpResponse Send(const HttpRequest& request) override;
   void SetWaitingWork(WaitingWork work) override { inner_.SetWaitingWork(std::move(work)); }
+  // Every host is asked again at the next request.
+  void ForgetFailures() { paused_.clear(); }
 
  private:
   HttpClient& inner_;

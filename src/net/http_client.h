@@ -18,7 +18,13 @@ struct HttpRequest {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
   std::chrono::milliseconds connect_timeout{10000};
-  std::chrono::milliseconds total_timeout{60000};
+  // A transfer that moves less than a byte a second for this long (sending
+  // or waiting for the reply) is given up: a stalled server, not a large
+  // upload on a slow line. Whole seconds, at least one.
+  std::chrono::seconds stall_timeout{60};
+  // A limit on the whole request; zero = none (a slow but moving transfer
+  // may take as long as it needs).
+  std::chrono::milliseconds total_timeout{0};
 };
 
 struct HttpResponse {
@@ -43,8 +49,8 @@ using WaitingWork = std::function<bool()>;
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
-  // Sends the request, following redirects. Raises HttpError on a transport
-  // failure; an HTTP error status is returned, not raised.
+  // Sends the request. Raises HttpError on a transport failure or a refused
+  // redirect; an HTTP error status is returned, not raised.
   virtual HttpResponse Send(const HttpRequest& request) = 0;
   // The work to do while later requests wait for their replies; empty for
   // none. A client that cannot wait that way ignores it.

@@ -71,6 +71,22 @@ int PortNumber(const std::string& text, int default_port) {
   return port;
 }
 
+// The longest value of a connect parameter the database clients take. The
+// Firebird client keeps the account and password in one-byte-length items
+// of a fixed buffer, which a longer value overruns; no file, schema or
+// server name of a practice comes near the limits.
+constexpr std::size_t kMaxAccountValue = 255;
+constexpr std::size_t kMaxDatabaseValue = 1024;
+
+// Raises DatabaseError naming the parameter (never its value) when the value
+// is longer than `limit`.
+void CheckLength(const char* name, const std::string& value, std::size_t limit) {
+  if (value.size() <= limit) return;
+  throw DatabaseError(std::string("Parametro di connessione \"") + name +
+                      "\" troppo lungo: " + std::to_string(value.size()) +
+                      " caratteri (al massimo " + std::to_string(limit) + ")");
+}
+
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
   if (what.empty()) return;
   for (auto pos = text.find(what); pos != std::string::npos;
@@ -129,6 +145,10 @@ std::string Connection::ConnectString(bool for_log) const {
   const std::string password = Param("Password");
   if (database.empty())
     throw DatabaseError("Database non specificato nei parametri di connessione");
+  CheckLength("Database", database, kMaxDatabaseValue);
+  CheckLength("Server", server, kMaxAccountValue);
+  CheckLength("User_Name", user, kMaxAccountValue);
+  CheckLength("Password", password, kMaxAccountValue);
   std::string out;
   if (IsFirebird()) {
     std::string service;

@@ -75,8 +75,10 @@ class Connection {
   // embedded with its separators converted to this platform's. Character set
   // UTF8. MySQL: "Database=", "User_Name=", "Password=", "Server=", "Port="
   // (default 3306), character set utf8mb4. Raises DatabaseError when the
-  // driver is unknown, the database is not named, the port is not a number or
-  // a value cannot be written in the driver's connect string.
+  // driver is unknown, the database is not named, the port is not a number,
+  // a value cannot be written in the driver's connect string or is longer
+  // than the client takes (user, password and server 255 characters, the
+  // database 1024).
   std::string ConnectString(bool for_log = false) const;
 
   // The database as named in messages: the file or schema with its server

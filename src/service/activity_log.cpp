@@ -4,6 +4,19 @@
 #include <iostream>
 
 namespace oxsms::service {
+namespace {
+
+// The text as far as a log line carries it: a longer one is cut at a
+// character boundary and says so, with its full length.
+std::string CappedText(std::string_view text) {
+  if (text.size() <= ActivityLog::kMaxTextBytes) return std::string(text);
+  std::size_t cut = ActivityLog::kMaxTextBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + " [...] (testo troncato: " +
+         std::to_string(text.size()) + " byte)";
+}
+
+}  // namespace
 
 ActivityLog::ActivityLog(std::filesystem::path file, const platform::Clock& clock)
     : file_(std::move(file)), clock_(clock) {}
@@ -11,7 +24,7 @@ ActivityLog::ActivityLog(std::filesystem::path file, const platform::Clock& cloc
 void ActivityLog::WriteLog(std::string_view text) {
   const platform::TDateTime now = clock_.Now();
   Append(platform::FormatDate(now) + " " + platform::FormatTime(now, separator_) + " " +
-         std::string(text));
+         CappedText(text));
 }
 
 void ActivityLog::WriteServiceState(bool started) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -23,8 +24,11 @@ class ActivityLog {
 
   const std::filesystem::path& file() const { return file_; }
 
-  // "<date> <time> <text>". Also written for an empty text.
+  // "<date> <time> <text>". Also written for an empty text. A text longer
+  // than kMaxTextBytes is cut there and ends in " [...] (testo troncato: N
+  // byte)", so an oversized setting cannot bloat every line that names it.
   void WriteLog(std::string_view text);
+  static constexpr std::size_t kMaxTextBytes = 4096;
   // "Service started <date> <time>" or "Service stopped <date> <time>".
   void WriteServiceState(bool started);
 

@@ -376,7 +376,7 @@ TEST_F(WhatsAppSenderTest, RefusedBatchWithAnOperatorGoesToTheClipboardWithoutPa
 
 TEST_F(WhatsAppSenderTest, EmptyOrUnreadableReply) {
   SimPost("/_sim/faults", {{"path", kInviaTemplatePath}, {"kind", "empty"}, {"times", 1}});
-  EXPECT_EQ(ErrorOf<ChannelError>([&] { Send({kRossi}); }), "Errore del server per di invio");
+  EXPECT_EQ(ErrorOf<ChannelError>([&] { Send({kRossi}); }), "Errore del server durante l'invio");
   SimPost("/_sim/faults", {{"path", kInviaTemplatePath}, {"kind", "nonjson"}, {"times", 1}});
   EXPECT_NE(ErrorOf<GatewayReplyError>([&] { Send({kRossi}); }), "no error");
   EXPECT_EQ(host.counters.smsDisp, 1000);

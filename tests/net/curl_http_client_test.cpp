@@ -80,23 +80,100 @@ TEST_F(CurlHttpClientTest, HeaderValueWithLineBreakInsideIsRefusedBeforeSending)
   EXPECT_TRUE(Control("GET", "/_sim/requests").empty());
 }
 
-TEST_F(CurlHttpClientTest, RedirectIsFollowedAndThePostBodyKept) {
+TEST_F(CurlHttpClientTest, RedirectOfAGetWithinTheHostIsFollowedButAPostIsNeverSentAgain) {
   Control("POST", "/_sim/faults",
-          {{"path", "/moved.json"}, {"kind", "redirect"}, {"location", "/smsox/verificautente.json"},
-           {"status", 301}});
-  std::string outvalue = PostInvalue("/moved.json", {{"user", "demo"}, {"pwd", "demo"}});
-  EXPECT_EQ(json::parse(outvalue)["idcliente"], 1001) << outvalue;
+          {{"path", "/moved"}, {"kind", "redirect"}, {"location", "/nuovo"}, {"status", 301}});
+  HttpRequest get;
+  get.method = "GET";
+  get.url = Url("/moved");
+  EXPECT_EQ(client_.Send(get).status, 404);  // the target's own reply
   json requests = Control("GET", "/_sim/requests");
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[1]["method"], "POST");
-  EXPECT_EQ(requests[1]["path"], "/smsox/verificautente.json");
+  EXPECT_EQ(requests[1]["method"], "GET");
+  EXPECT_EQ(requests[1]["path"], "/nuovo");
+
+  Control("DELETE", "/_sim/requests");
+  for (int status : {301, 302, 303, 307, 308}) {
+    Control("POST", "/_sim/faults",
+            {{"path", "/moved.json"}, {"kind", "redirect"}, {"times", 1},
+             {"location", "/smsox/verificautente.json"}, {"status", status}});
+    HttpRequest post;
+    post.url = Url("/moved.json");
+    post.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+    const std::string message = ErrorOf(client_, post);
+    EXPECT_NE(message.find("Reindirizzamento non seguito"), std::string::npos) << message;
+    EXPECT_NE(message.find("HTTP " + std::to_string(status)), std::string::npos) << message;
+  }
+  EXPECT_TRUE(Control("GET", "/_sim/requests?path=/smsox/verificautente.json").empty());
+}
+
+TEST_F(CurlHttpClientTest, RedirectToAnotherHostIsNeverFollowed) {
+  makersim::MakerSimulator other;
+  other.Start();
+  const std::string elsewhere = other.base_url() + "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", "/smsox/verificautente.json"}, {"kind", "redirect"},
+                                   {"location", elsewhere}, {"status", 307}});
+  HttpRequest post;
+  post.url = Url("/smsox/verificautente.json");
+  post.headers = {{"Authorization", kApiKey}};
+  post.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+  const std::string message = ErrorOf(client_, post);
+  EXPECT_NE(message.find(elsewhere), std::string::npos) << message;
+
+  HttpRequest get;
+  get.method = "GET";
+  get.url = post.url;
+  EXPECT_NE(ErrorOf(client_, get).find("altro server"), std::string::npos);
+
+  // The same host by another name is another host too.
+  Control("DELETE", "/_sim/faults");
+  const std::string by_name = "http://localhost:" + std::to_string(sim_.port()) + "/x";
+  Control("POST", "/_sim/faults",
+          {{"path", "/y"}, {"kind", "redirect"}, {"location", by_name}});
+  get.url = Url("/y");
+  EXPECT_NE(ErrorOf(client_, get).find("altro server"), std::string::npos);
+
+  HttpRequest log;
+  log.method = "GET";
+  log.url = other.base_url() + "/_sim/requests";
+  EXPECT_EQ(client_.Send(log).body, "[]") << "nothing reached the other host";
+  EXPECT_TRUE(Control("GET", "/_sim/requests?path=/x").empty());
 }
 
 TEST_F(CurlHttpClientTest, EndlessRedirectsEndInAnError) {
   Control("POST", "/_sim/faults", {{"path", "/loop"}, {"kind", "redirect"}, {"location", "/loop"}});
   HttpRequest request;
+  request.method = "GET";
   request.url = Url("/loop");
   EXPECT_NE(ErrorOf(client_, request).find("Troppi reindirizzamenti"), std::string::npos);
+}
+
+TEST_F(CurlHttpClientTest, AStalledReplyTimesOutButASlowOneThatKeepsMovingArrives) {
+  const std::string path = "/smsox/verificautente.json";
+  HttpRequest request;
+  request.url = Url(path);
+  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+  request.stall_timeout = std::chrono::seconds(1);
+
+  // About 80 bytes at one every 25 ms: twice the stall time, always moving.
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "trickle"}, {"ms", 25}, {"times", 1}});
+  auto start = std::chrono::steady_clock::now();
+  net::HttpResponse slow = client_.Send(request);
+  EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  EXPECT_EQ(slow.status, 200);
+  EXPECT_NE(slow.body.find("1001"), std::string::npos) << slow.body;
+
+  // Nothing moves at all (a request without a body to a server that does
+  // not answer): given up after the stall time.
+  Control("POST", "/_sim/faults", {{"path", "/lento"}, {"kind", "delay"}, {"ms", 4000}});
+  HttpRequest silent;
+  silent.method = "GET";
+  silent.url = Url("/lento");
+  silent.stall_timeout = std::chrono::seconds(1);
+  start = std::chrono::steady_clock::now();
+  const std::string message = ErrorOf(client_, silent);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+  EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
 }
 
 TEST_F(CurlHttpClientTest, ReplyBeyondTheTotalTimeoutRaisesNamingTheAddress) {

@@ -45,6 +45,19 @@ TEST(HostGuardTest, AHostThatFailedIsNotAskedAgainUntilThePauseEnds) {
   EXPECT_EQ(inner.calls, 3);
 }
 
+TEST(HostGuardTest, ForgottenFailuresAreAskedAgainAtOnce) {
+  ScriptedClient inner;
+  HostGuardHttpClient guard(inner, 60s, [] { return std::chrono::steady_clock::time_point{}; });
+  EXPECT_THROW(guard.Send(To("https://down.example/a")), HttpError);
+  EXPECT_THROW(guard.Send(To("https://down.example/b")), HttpError);
+  EXPECT_EQ(inner.calls, 1);
+
+  guard.ForgetFailures();
+  inner.down = false;
+  EXPECT_EQ(guard.Send(To("https://down.example/c")).status, 500);
+  EXPECT_EQ(inner.calls, 2);
+}
+
 TEST(HostGuardTest, PausedErrorNamesTheHostAndTheFirstFailure) {
   ScriptedClient inner;
   HostGuardHttpClient guard(inner, 60s);

@@ -1,4 +1,9 @@
 // The simulator's own control API: initial state, reset, recording, faults.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
 #include "net/sim_fixture.h"
 
 namespace oxsms::testing {
@@ -32,6 +37,36 @@ TEST_F(SimControlTest, InitialStateReplacesTheDefaultsAndResetReturnsToIt) {
   EXPECT_EQ(Credit("studio"), 5);
   EXPECT_TRUE(Control("GET", "/_sim/sms").empty());
   EXPECT_TRUE(Control("GET", "/_sim/requests").empty());
+  EXPECT_TRUE(Control("GET", "/_sim/faults").empty());
+}
+
+// Sends `text` over a new connection to the loopback port and returns what
+// comes back within two seconds.
+std::string RawExchange(int port, const std::string& text) {
+  int sock = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  timeval wait{2, 0};
+  setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  std::string reply;
+  if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      send(sock, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+    char buffer[4096];
+    ssize_t got = recv(sock, buffer, sizeof buffer, 0);
+    if (got > 0) reply.assign(buffer, static_cast<size_t>(got));
+  }
+  close(sock);
+  return reply;
+}
+
+TEST_F(SimControlTest, ResetWithoutABodyAnswersAtOnce) {
+  Control("POST", "/_sim/faults", {{"path", "*"}, {"kind", "http500"}});
+  // As curl -X POST sends it: no Content-Length, the connection kept open.
+  const std::string reply = RawExchange(
+      sim_.port(), "POST /_sim/reset HTTP/1.1\r\nHost: 127.0.0.1\r\nAccept: */*\r\n\r\n");
+  EXPECT_EQ(reply.rfind("HTTP/1.1 200", 0), 0u) << reply;
   EXPECT_TRUE(Control("GET", "/_sim/faults").empty());
 }
 

@@ -12,7 +12,8 @@ struct KindName {
 };
 constexpr KindName kKinds[] = {{FaultKind::kDelay, "delay"},     {FaultKind::kHttp500, "http500"},
                                {FaultKind::kEmpty, "empty"},     {FaultKind::kNonJson, "nonjson"},
-                               {FaultKind::kRefuse, "refuse"},   {FaultKind::kRedirect, "redirect"}};
+                               {FaultKind::kRefuse, "refuse"},   {FaultKind::kRedirect, "redirect"},
+                               {FaultKind::kTrickle, "trickle"}};
 
 }  // namespace
 
@@ -31,8 +32,8 @@ Fault Fault::FromJson(const nlohmann::json& value) {
   fault.times = value.value("times", 0);
   fault.location = value.value("location", "");
   fault.status = value.value("status", 302);
-  if (fault.kind == FaultKind::kDelay && fault.ms <= 0) {
-    throw std::invalid_argument("guasto \"delay\" senza \"ms\" positivo");
+  if ((fault.kind == FaultKind::kDelay || fault.kind == FaultKind::kTrickle) && fault.ms <= 0) {
+    throw std::invalid_argument("guasto \"" + kind + "\" senza \"ms\" positivo");
   }
   if (fault.kind == FaultKind::kRedirect &&
       (fault.location.empty() || fault.status < 300 || fault.status > 399)) {

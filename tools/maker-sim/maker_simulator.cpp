@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -59,8 +60,27 @@ bool ApplyFault(const Fault& fault, SimCore& core, httplib::Response& response) 
       response.status = fault.status;
       response.set_header("Location", fault.location);
       return true;
+    case FaultKind::kTrickle:
+      return false;
   }
   return false;
+}
+
+// The reply already written, sent again a byte every `pause`: a slow line
+// that keeps moving.
+void Trickle(SimCore& core, std::chrono::milliseconds pause, httplib::Response& response) {
+  const std::string type = response.get_header_value("Content-Type");
+  auto body = std::make_shared<std::string>(std::move(response.body));
+  response.body.clear();
+  response.set_chunked_content_provider(
+      type, [&core, pause, body](size_t offset, httplib::DataSink& sink) {
+        if (offset >= body->size()) {
+          sink.done();
+          return true;
+        }
+        core.Sleep(pause);
+        return sink.write(body->data() + offset, 1);
+      });
 }
 
 }  // namespace
@@ -204,6 +224,9 @@ void MakerSimulator::Impl::ServeEndpoint(const httplib::Request& request, httpli
     return;
   }
   it->second(request, response);
+  if (fault && fault->kind == FaultKind::kTrickle) {
+    Trickle(core, std::chrono::milliseconds(fault->ms), response);
+  }
 }
 
 MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl>()) {
@@ -241,6 +264,17 @@ void MakerSimulator::Start(int port, const std::string& host) {
   d.server.Put(".*", handler);
   d.server.Patch(".*", handler);
   d.server.Delete(".*", handler);
+  // A request with neither Content-Length nor Transfer-Encoding has no body
+  // (curl -X POST sends one such); httplib would wait for the connection to
+  // close and then answer 400, so it is served here, before httplib reads.
+  d.server.set_pre_routing_handler([&d](const httplib::Request& rq, httplib::Response& rs) {
+    if (rq.has_header("Content-Length") || rq.has_header("Transfer-Encoding") ||
+        rq.method == "GET" || rq.method == "HEAD") {
+      return httplib::Server::HandlerResponse::Unhandled;
+    }
+    d.Dispatch(rq, rs);
+    return httplib::Server::HandlerResponse::Handled;
+  });
 
   int bound = port == 0 ? d.server.bind_to_any_port(host) : (d.server.bind_to_port(host, port) ? port : -1);
   if (bound <= 0) {
