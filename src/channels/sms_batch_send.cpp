@@ -82,6 +82,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   }
 
   const int32_t messages = batch.messages;
+  host_.DeliveryStarting(DeliveryChannel::kSms);
   const std::string outvalue = UploadBatch(std::move(batch.text), batch.credits, bool_futurland);
   if (Refused(outvalue)) {
     log_.WriteLog("Errore trasmissione: " + outvalue);

@@ -64,6 +64,10 @@ class SendWiring {
   void UseWhatsAppTemplates(WhatsAppTemplateSender& whatsapp) { whatsapp_ = &whatsapp; }
   // nullptr: no link is fetched.
   void UseLinks(LinkServices* links) { links_ = links; }
+  // Called right before a delivering request of the SMS or WhatsApp channel.
+  void OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
+    sms_host_.OnDelivery(std::move(hook));
+  }
   // The maker's services as they were wired at creation.
   LinkServices* RunLinks() { return &run_links_; }
 

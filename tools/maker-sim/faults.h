@@ -1,6 +1,7 @@
 // Faults the tests arm on a path of the simulated services: a delay before
 // the normal reply, an HTTP 500, an empty body, a body that is not JSON, a
-// connection dropped before the reply is complete, or a redirect.
+// connection dropped before the reply is complete, a redirect, or a reply of
+// the test's own (a refusal the service would give).
 // Not thread-safe: the simulator calls it with the state lock held.
 #pragma once
 
@@ -12,13 +13,13 @@
 
 namespace oxsms::makersim {
 
-enum class FaultKind { kDelay, kHttp500, kEmpty, kNonJson, kRefuse, kRedirect };
+enum class FaultKind { kDelay, kHttp500, kEmpty, kNonJson, kRefuse, kRedirect, kReply };
 
 struct Fault {
   std::string path;  // exact request path, or "*" for every service path
   FaultKind kind = FaultKind::kHttp500;
   int ms = 0;           // delay
-  std::string message;  // body of http500 and nonjson; empty = a stock text
+  std::string message;  // body of http500, nonjson and reply; empty = a stock text
   int times = 0;        // requests it still applies to; 0 = until cleared
   std::string location; // redirect target (path or absolute address)
   int status = 302;     // redirect status

@@ -59,6 +59,10 @@ bool ApplyFault(const Fault& fault, SimCore& core, httplib::Response& response) 
       response.status = fault.status;
       response.set_header("Location", fault.location);
       return true;
+    case FaultKind::kReply:
+      response.status = 200;
+      response.set_content(fault.message, "application/json");
+      return true;
   }
   return false;
 }
