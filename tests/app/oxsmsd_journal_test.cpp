@@ -112,6 +112,9 @@ class OxsmsdJournalTest : public ::testing::Test {
 
 TEST_F(OxsmsdJournalTest, RunsByHandSendEachChannelOnceAndForceSendsAgain) {
   CreatePractice(/*whatsapp=*/true);
+  // Test mode sends nothing and leaves the journal alone.
+  EXPECT_EQ(RunNow({"--test"}), 0) << Log();
+  EXPECT_FALSE(std::filesystem::exists(home_ / "diario_invii.json"));
   Fault({{"path", kTemplates}, {"kind", "http500"}, {"times", 1}});
 
   EXPECT_EQ(RunNow(), 1) << "the WhatsApp messages did not go";
