@@ -6,11 +6,13 @@ namespace oxsms::app {
 
 std::string Usage() {
   return "uso: oxsmsd [--home CARTELLA] [--fake-now \"AAAA-MM-GG HH:MM:SS\"] [--interval-ms N]\n"
-         "            [--run-now [--test]] [--install | --uninstall]\n"
+         "            [--run-now [--test]] [--force] [--install | --uninstall]\n"
          "  --home         cartella di config.ini e sms.log (predefinita: quella del programma)\n"
          "  --fake-now     orologio simulato da quell'ora: avanza di 5 minuti a ogni scatto\n"
          "                 del timer, oltre al tempo reale\n"
          "  --interval-ms  intervallo reale del timer in millisecondi (predefinito 300000)\n"
+         "  --force        invia ogni tipo di messaggio anche se il diario degli invii dice\n"
+         "                 che oggi è già stato inviato (scritto nel log)\n"
          "  --install, --uninstall  registra o rimuove il servizio di Windows\n";
 }
 
@@ -39,6 +41,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.interval_ms = n;
     } else if (a == "--run-now") {
       cl.run_now = true;
+    } else if (a == "--force") {
+      cl.force = true;
     } else if (a == "--test") {
       cl.test_mode = true;
     } else if (a == "--install" || a == "/install") {

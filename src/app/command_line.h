@@ -15,6 +15,8 @@ struct CommandLine {
   long interval_ms = 300000;                    // --interval-ms N
   bool run_now = false;                         // --run-now: one daily send, then exit
   bool test_mode = false;                       // --test: nothing sent, everything logged
+  bool force = false;                           // --force: runs every kind, whatever the
+                                                // run journal says went out today
   bool install = false;                         // --install (Windows)
   bool uninstall = false;                       // --uninstall (Windows)
   bool help = false;

@@ -8,16 +8,23 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/journal_settings.h"
 #include "app/send_orchestrator_factory.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
+#include "platform/ini_file.h"
+#include "platform/instance_lock.h"
 #include "platform/service_control.h"
 #include "service/activity_log.h"
 #include "service/oxsms_service.h"
+#include "service/run_journal.h"
 
 namespace {
 
 using namespace oxsms;
+
+// Exit code of a process that finds another oxsmsd on its home folder.
+constexpr int kAlreadyRunning = 3;
 
 service::ControlRequest ToRequest(platform::ServiceControl control) {
   switch (control) {
@@ -69,11 +76,29 @@ int main(int argc, char** argv) {
       cl.home.empty() ? platform::HomeFolder::OfExecutable() : platform::HomeFolder(cl.home);
   if (cl.install || cl.uninstall) return Install(cl, home);
 
+  // One oxsmsd per home folder, the service as well as a run by hand: two
+  // would send every message twice. The lock ends with the process.
+  const platform::InstanceLock lock(home.File(platform::InstanceLock::kFileName));
+  if (!lock.held()) {
+    std::cerr << "oxsmsd: " << (lock.busy() ? "un altro oxsmsd è già in esecuzione" : "impossibile")
+              << " sulla cartella " << home.dir().string() << " (" << lock.error()
+              << "): questo processo termina senza inviare nulla\n";
+    return kAlreadyRunning;
+  }
+
   const std::unique_ptr<platform::Clock> clock = MakeClock(cl);
   service::ActivityLog log(home.File("sms.log"), *clock);
-  service::TOXSMS service(log, *clock,
-                          app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode),
-                          std::chrono::milliseconds(cl.interval_ms));
+  const app::JournalSettings journal_settings =
+      app::ReadJournalSettings(platform::IniFile(home.File("config.ini")), log);
+  std::unique_ptr<service::RunJournal> journal;
+  if (journal_settings.enabled) {
+    journal = std::make_unique<service::RunJournal>(home.File(service::RunJournal::kFileName), log);
+  }
+  service::TOXSMS service(
+      log, *clock,
+      app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode, journal.get(), cl.force),
+      std::chrono::milliseconds(cl.interval_ms),
+      service::JournalSchedule{journal.get(), journal_settings.catch_up});
   if (cl.run_now) return service.RunSendNow() ? 0 : 1;
   const platform::ServiceHandlers handlers{
       [&service] { service.ServiceExecute(); },

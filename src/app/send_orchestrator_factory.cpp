@@ -35,11 +35,13 @@ struct ProcessContext {
 class TDM1Orchestrator : public service::SendOrchestrator {
  public:
   TDM1Orchestrator(std::shared_ptr<ProcessContext> context, service::ActivityLog& log,
-                   const platform::Clock& clock, bool test_mode)
+                   const platform::Clock& clock, bool test_mode, service::RunJournal* journal,
+                   bool force)
       : context_(std::move(context)),
         dm1_(context_->catalogue, log, clock, *context_->registry),
         test_mode_(test_mode) {
     if (test_mode_) dm1_.CBTest = true;
+    dm1_.UseJournal(journal, force);
   }
 
   bool ReadConnect() override {
@@ -51,6 +53,7 @@ class TDM1Orchestrator : public service::SendOrchestrator {
   void SetAsService(bool as_service) override { dm1_.AsService = as_service; }
   void InviaDaServizio() override { dm1_.InviaDaServizio(); }
   bool LastRunFailed() const override { return dm1_.LastRun().Failed(); }
+  bool KeepsJournal() const override { return dm1_.KeepsJournal(); }
 
  private:
   std::shared_ptr<ProcessContext> context_;
@@ -63,10 +66,13 @@ class TDM1Orchestrator : public service::SendOrchestrator {
 service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
                                                              service::ActivityLog& log,
                                                              const platform::Clock& clock,
-                                                             bool test_mode) {
+                                                             bool test_mode,
+                                                             service::RunJournal* journal,
+                                                             bool force) {
   auto context = std::make_shared<ProcessContext>(home);
-  return [context, &log, &clock, test_mode]() -> std::unique_ptr<service::SendOrchestrator> {
-    return std::make_unique<TDM1Orchestrator>(context, log, clock, test_mode);
+  return [context, &log, &clock, test_mode, journal,
+          force]() -> std::unique_ptr<service::SendOrchestrator> {
+    return std::make_unique<TDM1Orchestrator>(context, log, clock, test_mode, journal, force);
   };
 }
 

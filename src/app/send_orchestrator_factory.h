@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/home_folder.h"
 #include "service/activity_log.h"
+#include "service/run_journal.h"
 #include "service/send_orchestrator.h"
 
 namespace oxsms::app {
@@ -12,10 +13,14 @@ namespace oxsms::app {
 // values are read from config.ini when the factory is made. `home`, `log` and
 // `clock` must outlive every object the factory creates. In test mode every
 // reload switches the settings' test flag on: nothing is sent, what would be
-// sent is logged.
+// sent is logged, and the run journal is left alone. `journal` (nullptr:
+// none; must outlive the objects) is kept by every run; `force` makes every
+// run send every kind whatever the journal holds.
 service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
                                                              service::ActivityLog& log,
                                                              const platform::Clock& clock,
-                                                             bool test_mode = false);
+                                                             bool test_mode = false,
+                                                             service::RunJournal* journal = nullptr,
+                                                             bool force = false);
 
 }  // namespace oxsms::app

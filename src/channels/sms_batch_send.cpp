@@ -90,6 +90,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     return result;
   }
 
+  host_.DeliveryStarting(DeliveryChannel::kSms);
   std::string outvalue = UploadBatch(batch.text, batch.credits, bool_futurland);
   if (Refused(outvalue)) {
     // A refusal naming one message costs that message only: the batch goes

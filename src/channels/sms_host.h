@@ -23,6 +23,9 @@ struct SmsCounters {
   int32_t idCliente = 0;     // the practice's customer number; 0 until known
 };
 
+// The channel whose delivering request is about to go out.
+enum class DeliveryChannel { kSms, kWhatsApp };
+
 // The gateway account of `UserConnect`.
 struct SmsAccount {
   std::string User;
@@ -57,6 +60,13 @@ class SmsHost {
   // Returns false when the settings could not be reloaded for a reason the
   // host has already logged; raises on a database error.
   virtual bool ReadConnect() = 0;
+
+  // Called right before the request that delivers messages (an SMS, a batch
+  // upload, a WhatsApp template request) goes out, never in test mode: from
+  // here until the sender returns, the messages may have gone. The run
+  // journal records it so that a crash in between is not followed by a
+  // second delivery. Must not raise for an ordinary reason.
+  virtual void DeliveryStarting(DeliveryChannel /*channel*/) {}
 };
 
 }  // namespace oxsms::channels

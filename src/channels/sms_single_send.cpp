@@ -69,6 +69,7 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   request["from"] = account.TESTATA;
   request["data"] = text;
   request["idcliente"] = host_.Counters().idCliente;
+  host_.DeliveryStarting(DeliveryChannel::kSms);
   const std::string outvalue =
       Outvalue(http_.Send(InvalueRequest(config_.rest_host, kSingleSmsPath, request)),
                kSingleSmsPath);

@@ -166,6 +166,7 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
     return result;
   }
 
+  sms_.DeliveryStarting(DeliveryChannel::kWhatsApp);
   std::optional<nlohmann::json> reply = PostBatch(body);
   if (!reply) throw ChannelError(kNoReply);
   if (!Accepted(*reply)) {

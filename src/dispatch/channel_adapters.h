@@ -32,10 +32,18 @@ class FieldsSmsHost : public channels::SmsHost {
   bool SkipZeroFees() const override { return fields_.eliminaIncassiNulli; }
   practice::RecipientLists& Batch() override { return fields_.lists; }
   bool ReadConnect() override { return reload_(); }
+  void DeliveryStarting(channels::DeliveryChannel channel) override {
+    if (on_delivery_) on_delivery_(channel);
+  }
+  // What DeliveryStarting calls (the run journal); none by default.
+  void OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
+    on_delivery_ = std::move(hook);
+  }
 
  private:
   TDM1Fields& fields_;
   std::function<bool()> reload_;
+  std::function<void(channels::DeliveryChannel)> on_delivery_;
 };
 
 // `ParseLineRec` and `ComponiTesto` over the fields; the link services are

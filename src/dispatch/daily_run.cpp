@@ -47,6 +47,16 @@ KindReport& TDM1::BeginKind(SendKind kind) {
 
 KindReport& TDM1::CurrentKind() { return report_.Of(current_kind_); }
 
+template <typename Send>
+void TDM1::SendKindOnce(SendKind kind, Send send) {
+  KindReport& report = BeginKind(kind);
+  kind_mask_ = journal_.BeginKind(kind, report);
+  AtExit reset_mask([this] { kind_mask_ = ChannelMask{}; });
+  if (!kind_mask_.any()) return;
+  send();
+  journal_.EndKind(kind, report);
+}
+
 void TDM1::InviaDaServizio() {
   if (IsVisual == 1) IsVisual = 0;
   log_.WriteLog("Invio da servizio avviato");
@@ -55,16 +65,24 @@ void TDM1::InviaDaServizio() {
   current_kind_ = SendKind::kReminder;
   AtExit release_search([this] { AgImp.reset(); });
   try {
-    const platform::TDateTime today = platform::DateOf(clock_.Now());
+    const platform::TDateTime now = clock_.Now();
+    journal_.BeginRun(now, CBTest);
+    const platform::TDateTime today = platform::DateOf(now);
     const int weekday = platform::DayOfTheWeek(today);
     if (CBMemoApp) SendAppointmentKinds(today, weekday);
     if (CBCompl) SendBirthdays(today, weekday);
-    if (CBSmsFiniti && !EditSmsFiniti.empty()) AddCreditWarning();
-    if (!strVerifica.empty()) SendControlSms();
+    // Each attempt reports what it did: an attempt in which the journal let
+    // no kind run sends no warning and no control SMS, unless today has had
+    // no control SMS yet.
+    const bool report_run = !journal_.Active() || journal_.AnyKindRan() ||
+                            !journal_.Recorded(SendKind::kControl);
+    if (report_run && CBSmsFiniti && !EditSmsFiniti.empty()) AddCreditWarning();
+    if (report_run && !strVerifica.empty()) SendControlSms();
   } catch (const std::exception& e) {
     // The service host drops what leaves the run: the reason is written here.
     log_.WriteLog(e.what());
     CurrentKind().other.Fail(0, FailureOf(e), e.what());
+    journal_.EndKind(current_kind_, CurrentKind());
     throw;
   }
 }
@@ -82,29 +100,30 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
   if (!days_ahead) return;
   const platform::TDateTime reminder_day = today + *days_ahead;
 
+  // The texts of each kind are taken also when the journal skips the kind:
+  // the next kind keeps them where its own are empty.
   SetSearchDay(reminder_day);
-  Guarded([&] {
-    TestoInvioSMS = TestoInvioApp;
-    NomeEmailInvio = NomeEmailApp;
-    lists.Clear();
-    EnsureAgImp();
-    EffettuaInvio(kAppointments, false);
-  });
-
-  if (CBPreavviso) {
-    BeginKind(SendKind::kAdvanceNotice);
+  TestoInvioSMS = TestoInvioApp;
+  NomeEmailInvio = NomeEmailApp;
+  const auto search_and_send = [&] {
     Guarded([&] {
-      SetSearchDay(reminder_day + GGPreavviso);
-      if (sendSms && !TestoInvioAppPreavviso.empty()) TestoInvioSMS = TestoInvioAppPreavviso;
-      if (sendWhtsB && !SiglaGeneraleAppWhtsPreav.empty()) {
-        SetTemplate(SiglaGeneraleAppWhtsPreav, TestoLiberoAppWhtsPreav, linkConfermaAppWhtsPreav,
-                    variabiliAppWhtsPreav);
-      }
-      if (sendEmail && !NomeEmailAppPreav.empty()) NomeEmailInvio = NomeEmailAppPreav;
       lists.Clear();
       EnsureAgImp();
       EffettuaInvio(kAppointments, false);
     });
+  };
+  SendKindOnce(SendKind::kReminder, search_and_send);
+
+  if (CBPreavviso) {
+    BeginKind(SendKind::kAdvanceNotice);
+    SetSearchDay(reminder_day + GGPreavviso);
+    if (sendSms && !TestoInvioAppPreavviso.empty()) TestoInvioSMS = TestoInvioAppPreavviso;
+    if (sendWhtsB && !SiglaGeneraleAppWhtsPreav.empty()) {
+      SetTemplate(SiglaGeneraleAppWhtsPreav, TestoLiberoAppWhtsPreav, linkConfermaAppWhtsPreav,
+                  variabiliAppWhtsPreav);
+    }
+    if (sendEmail && !NomeEmailAppPreav.empty()) NomeEmailInvio = NomeEmailAppPreav;
+    SendKindOnce(SendKind::kAdvanceNotice, search_and_send);
   }
 
   if (CBLinkPag) {
@@ -112,18 +131,14 @@ void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
     eliminaIncassiNulli = true;
     AtExit reset_filter([this] { eliminaIncassiNulli = false; });
     BeginKind(SendKind::kPaymentLink);
-    Guarded([&] {
-      SetSearchDay(reminder_day + GGLinkPag);
-      if (sendSms && !TestoInvioAppLinkPag.empty()) TestoInvioSMS = TestoInvioAppLinkPag;
-      if (sendWhtsB && !SiglaGeneraleAppWhtsLPag.empty()) {
-        SetTemplate(SiglaGeneraleAppWhtsLPag, TestoLiberoAppWhtsLPag, linkConfermaAppWhtsLPag,
-                    variabiliAppWhtsLPag);
-      }
-      if (sendEmail && !NomeEmailAppLPag.empty()) NomeEmailInvio = NomeEmailAppLPag;
-      lists.Clear();
-      EnsureAgImp();
-      EffettuaInvio(kAppointments, false);
-    });
+    SetSearchDay(reminder_day + GGLinkPag);
+    if (sendSms && !TestoInvioAppLinkPag.empty()) TestoInvioSMS = TestoInvioAppLinkPag;
+    if (sendWhtsB && !SiglaGeneraleAppWhtsLPag.empty()) {
+      SetTemplate(SiglaGeneraleAppWhtsLPag, TestoLiberoAppWhtsLPag, linkConfermaAppWhtsLPag,
+                  variabiliAppWhtsLPag);
+    }
+    if (sendEmail && !NomeEmailAppLPag.empty()) NomeEmailInvio = NomeEmailAppLPag;
+    SendKindOnce(SendKind::kPaymentLink, search_and_send);
   }
 }
 
@@ -140,22 +155,24 @@ void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
   const std::vector<platform::TDateTime> days = BirthdayDays(BirthdayMask(*this, weekday), today);
   if (days.empty()) return;
 
-  // Birthday lines carry no payment data: no record of an earlier send may
-  // pair with them.
-  lists.Clear();
-  practice::TAgImp& search = EnsureAgImp();
-  // The patients are looked for by the birthday channels, so that a greeting
-  // by email or WhatsApp finds its recipients whatever the reminders use.
-  const bool find_phones = CBServComplSMS || CBServComplWhts;
-  for (const platform::TDateTime day : days) {
-    search.DataRicerca = search.DataRicerca1 = day;
-    search.RicercaCompleanni(find_phones, CBServComplEmail);
-  }
-
-  Guarded([&] {
-    TestoInvioSMS = TestoInvioCompl;
-    NomeEmailInvio = NomeEmailCompl;
-    if (!lists.listCell.empty()) EffettuaInvio(kBirthdays, false);
+  TestoInvioSMS = TestoInvioCompl;
+  NomeEmailInvio = NomeEmailCompl;
+  SendKindOnce(SendKind::kBirthday, [&] {
+    // Birthday lines carry no payment data: no record of an earlier send may
+    // pair with them.
+    lists.Clear();
+    practice::TAgImp& search = EnsureAgImp();
+    // The patients are looked for by the birthday channels, so that a
+    // greeting by email or WhatsApp finds its recipients whatever the
+    // reminders use.
+    const bool find_phones = CBServComplSMS || CBServComplWhts;
+    for (const platform::TDateTime day : days) {
+      search.DataRicerca = search.DataRicerca1 = day;
+      search.RicercaCompleanni(find_phones, CBServComplEmail);
+    }
+    Guarded([&] {
+      if (!lists.listCell.empty()) EffettuaInvio(kBirthdays, false);
+    });
   });
 }
 
@@ -185,11 +202,13 @@ void TDM1::SendControlSms() {
   sendWhts = false;
   sendWhtsB = false;
   sendEmail = false;
-  for (const std::string& number : ControlNumbers(CellVerifica1)) {
-    lists.Clear();
-    lists.listCell.push_back(ControlLine(number));
-    Guarded([&] { EffettuaInvio("", false); });
-  }
+  SendKindOnce(SendKind::kControl, [&] {
+    for (const std::string& number : ControlNumbers(CellVerifica1)) {
+      lists.Clear();
+      lists.listCell.push_back(ControlLine(number));
+      Guarded([&] { EffettuaInvio("", false); });
+    }
+  });
 }
 
 void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
@@ -231,7 +250,7 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
     }
   }
 
-  if (sendEmail) {
+  if (sendEmail && kind_mask_.email) {
     RecipientBatch email = EmailBatch(lists.listCell, ids);
     lists.list_id_agenda = std::move(email.ids);
     lists.listCellIncassi = std::move(email.payments);
@@ -244,10 +263,13 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
   const std::vector<std::string> testoLinee{CrLfToBlank(TestoInvioSMS)};
   KindReport& kind = CurrentKind();
   const int lines = static_cast<int>(list.size());
+  // A channel that went out earlier today (run journal) is left out.
+  const bool send_sms = sendSms && kind_mask_.sms;
+  const bool send_whatsapp = sendWhtsB && kind_mask_.whatsapp;
   channels::SendResult sent;
   // Each channel is tried on its own: a failure of one costs only its own
   // messages, and each counts as failed with the reason it failed for.
-  const auto guard = [&](channels::SendResult& channel, auto send) {
+  const auto guard = [&](JournalChannel name, channels::SendResult& channel, auto send) {
     try {
       const channels::SendResult result = send();
       channel.Add(result);
@@ -259,8 +281,9 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
       channel.Add(failed);
       sent.Add(failed);
     }
+    journal_.ChannelDone(current_kind_, name, channel);
   };
-  if ((sendSms || sendWhtsB) && !CBTest) {
+  if ((send_sms || send_whatsapp) && !CBTest) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
     } catch (const std::exception& e) {
@@ -268,19 +291,21 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
       log_.WriteLog(e.what());
       channels::SendResult failed;
       failed.Fail(lines, FailureOf(e), e.what());
-      if (sendSms) {
+      if (send_sms) {
         kind.sms.Add(failed);
         sent.Add(failed);
+        journal_.ChannelDone(current_kind_, JournalChannel::kSms, kind.sms);
       }
-      if (sendWhtsB) {
+      if (send_whatsapp) {
         kind.whatsapp.Add(failed);
         sent.Add(failed);
+        journal_.ChannelDone(current_kind_, JournalChannel::kWhatsApp, kind.whatsapp);
       }
       return sent;
     }
   }
-  if (sendSms) {
-    guard(kind.sms, [&] {
+  if (send_sms) {
+    guard(JournalChannel::kSms, kind.sms, [&] {
       if (list.size() == 1) {
         practice::TLineRec rec;
         ParseLineRec(rec, list.front());
@@ -294,8 +319,8 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
     log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
                   std::to_string(list.size()) + " destinatari non inviati");
   }
-  if (sendWhtsB) {
-    guard(kind.whatsapp, [&] { return Channels().WhatsAppTemplates().MultiSendWhtsB(list); });
+  if (send_whatsapp) {
+    guard(JournalChannel::kWhatsApp, kind.whatsapp, [&] { return Channels().WhatsAppTemplates().MultiSendWhtsB(list); });
   }
   return sent;
 }
@@ -307,6 +332,7 @@ void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
   AtExit disconnect([this] { Disconnect(); });
   try {
     IBDatabaseConfig.Open();
+    journal_.DeliveringEmail(current_kind_);
     if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {
       log_.WriteLog("Invio Email a:\r\n" + recipients);
       email.accepted += lines;
@@ -316,8 +342,10 @@ void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
     }
   } catch (const std::exception& e) {
     email.Fail(lines, FailureOf(e), e.what());
+    journal_.ChannelDone(current_kind_, JournalChannel::kEmail, email);
     throw;
   }
+  journal_.ChannelDone(current_kind_, JournalChannel::kEmail, email);
 }
 
 practice::TAgImp& TDM1::EnsureAgImp() {

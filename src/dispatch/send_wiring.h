@@ -68,6 +68,10 @@ class SendWiring {
   // A new kind of send begins: hosts that failed in the last one are asked
   // again (the default HTTP client pauses a failed host only within a send).
   void ForgetHostFailures();
+  // Called right before a delivering request of the SMS or WhatsApp channel.
+  void OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
+    sms_host_.OnDelivery(std::move(hook));
+  }
   // The maker's services as they were wired at creation.
   LinkServices* RunLinks() { return &run_links_; }
 

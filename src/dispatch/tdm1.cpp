@@ -39,6 +39,8 @@ TDM1::TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& lo
       *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host,
       IBDatabaseConfig, [this] { return AgImp.get(); },
       [this]() -> practice::TAgImp& { return EnsureAgImp(); });
+  channels_->OnDelivery(
+      [this](channels::DeliveryChannel channel) { journal_.Delivering(current_kind_, channel); });
 }
 
 TDM1::~TDM1() { DataModuleDestroy(); }

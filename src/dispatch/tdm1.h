@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dispatch/journal_gate.h"
 #include "dispatch/orario.h"
 #include "dispatch/run_report.h"
 #include "dispatch/send_wiring.h"
@@ -110,6 +111,12 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // the call). Raises what connecting and the delivery raise.
   void InviaEmailLista(const std::vector<std::string>& list);
 
+  // The run journal to keep (nullptr: none, the default) and whether runs
+  // are forced (--force: every kind runs, whatever the journal holds).
+  void UseJournal(service::RunJournal* journal, bool force) { journal_.Use(journal, force); }
+  // True when runs keep the journal: one is set and the test mode is off.
+  bool KeepsJournal() const { return journal_.Configured() && !CBTest; }
+
   // What the last (or current) daily run came to, kind by kind.
   const RunReport& LastRun() const { return report_; }
 
@@ -164,6 +171,10 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // current kind's report and dropped.
   template <typename Send>
   void Guarded(Send send);
+  // Runs `send` as the kind `kind` on the channels the journal leaves it
+  // (kind_mask_); a kind the journal has no channel left for is skipped.
+  template <typename Send>
+  void SendKindOnce(SendKind kind, Send send);
   // The run's report of the kind now being sent (made current by BeginKind).
   KindReport& BeginKind(SendKind kind);
   KindReport& CurrentKind();
@@ -188,6 +199,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   std::unique_ptr<SendWiring> channels_;
   RunReport report_;
   SendKind current_kind_ = SendKind::kReminder;
+  JournalGate journal_{log_};
+  ChannelMask kind_mask_;
 };
 
 }  // namespace oxsms::dispatch

@@ -1,5 +1,6 @@
 #include "service/oxsms_service.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -13,8 +14,12 @@ long MillisOfDay(platform::TDateTime value) {
 }  // namespace
 
 TOXSMS::TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
-               std::chrono::milliseconds interval)
-    : log_(log), clock_(clock), make_dm1_(std::move(make_dm1)), loop_(interval) {}
+               std::chrono::milliseconds interval, JournalSchedule schedule)
+    : log_(log),
+      clock_(clock),
+      make_dm1_(std::move(make_dm1)),
+      loop_(interval),
+      schedule_(schedule) {}
 
 void TOXSMS::ServiceExecute() {
   SimpleTimer1 = true;
@@ -22,7 +27,8 @@ void TOXSMS::ServiceExecute() {
   log_.WriteServiceState(true);
   loop_.Run([this](ControlRequest r) { HandleRequest(r); }, [this] { TimerTick(); });
   if (SimpleTimer1) loop_.DisableTimer();
-  log_.WriteServiceState(false);
+  // A stop has said so already: one "Service stopped" line per stop.
+  if (!stop_logged_) log_.WriteServiceState(false);
 }
 
 void TOXSMS::HandleRequest(ControlRequest request) {
@@ -43,6 +49,7 @@ void TOXSMS::HandleRequest(ControlRequest request) {
 
 void TOXSMS::ServiceStop(bool& Stopped) {
   log_.WriteServiceState(false);
+  stop_logged_ = true;
   if (SimpleTimer1) loop_.DisableTimer();
   Stopped = true;
 }
@@ -87,10 +94,44 @@ bool TOXSMS::InSendWindow() {
   return true;
 }
 
+bool TOXSMS::JournalSaysRun() {
+  const platform::TDateTime now = clock_.Now();
+  const long start = MillisOfDay(dm1_->OrarioInvio());
+  const long window_end = start + kWindowMillis;
+  // A send time after the catch-up time still has its window.
+  const long end = std::max(window_end, MillisOfDay(schedule_.catch_up));
+  const long at = MillisOfDay(now);
+  if (at < start || at > end) return false;
+  try {
+    const DayEntry& today = schedule_.journal->Day(now);
+    if (today.attempts == 0) {
+      if (at > window_end) {
+        log_.WriteLog("Invio del giorno non eseguito all'orario di invio " +
+                      platform::FormatTime(dm1_->OrarioInvio(), '.').substr(0, 5) +
+                      " (servizio non attivo o impostazioni non disponibili): recupero ora");
+      }
+      return true;
+    }
+    const std::optional<std::string> why = schedule_.journal->RetryDue(now);
+    if (!why) return false;
+    log_.WriteLog("Nuovo tentativo di invio (tentativo " + std::to_string(today.attempts + 1) +
+                  "): " + *why);
+    return true;
+  } catch (const std::exception& e) {
+    // An unwritable journal: no run that could not be recorded.
+    log_.WriteLog(e.what());
+    return false;
+  }
+}
+
 void TOXSMS::TimerTick() {
   clock_.OnTick();
   if (!ReloadSettings()) return;
-  if (!InSendWindow()) return;
+  if (schedule_.journal != nullptr && dm1_->KeepsJournal()) {
+    if (!JournalSaysRun()) return;
+  } else if (!InSendWindow()) {
+    return;
+  }
 
   loop_.DisableTimer();
   RunDailySend();

@@ -8,10 +8,24 @@
 
 #include "platform/clock.h"
 #include "service/activity_log.h"
+#include "service/run_journal.h"
 #include "service/send_orchestrator.h"
 #include "service/service_loop.h"
 
 namespace oxsms::service {
+
+// With a run journal the scheduler no longer relies on the window alone:
+// from the send time to the catch-up time a tick runs the day's run when the
+// journal holds no attempt of today (the service was not running, or the
+// settings could not be read, at the send time), or when a kind of today
+// failed for a reason that may pass and its pause is over (5, 10, 20, 40,
+// then 60 minutes after the attempt before). Each such run says why in the
+// log. Without a journal only the five-minute window counts.
+struct JournalSchedule {
+  RunJournal* journal = nullptr;  // nullptr: no journal
+  // Time of day after which no run is started any more that day (20.00).
+  platform::TDateTime catch_up = 20.0 / 24.0;
+};
 
 class TOXSMS {
  public:
@@ -22,7 +36,7 @@ class TOXSMS {
   static constexpr long kWindowMillis = 5 * 60 * 1000;
 
   TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
-         std::chrono::milliseconds interval = kTimerInterval);
+         std::chrono::milliseconds interval = kTimerInterval, JournalSchedule schedule = {});
 
   // The service's main routine: returns when the service is told to stop.
   void ServiceExecute();
@@ -47,6 +61,8 @@ class TOXSMS {
   // Creates DM1 when needed and reloads the settings; false skips the tick.
   bool ReloadSettings();
   bool InSendWindow();
+  // With the journal: true when this tick must run (the reason logged).
+  bool JournalSaysRun();
   // True when the run sent everything it had to.
   bool RunDailySend();
 
@@ -54,7 +70,9 @@ class TOXSMS {
   platform::Clock& clock_;
   SendOrchestratorFactory make_dm1_;
   ServiceLoop loop_;
+  JournalSchedule schedule_;
   bool SimpleTimer1 = false;  // the timer exists from the first execute on
+  bool stop_logged_ = false;  // ServiceStop wrote "Service stopped"
   std::unique_ptr<SendOrchestrator> dm1_;
 };
 

@@ -21,6 +21,9 @@ class SendOrchestrator {
   virtual void InviaDaServizio() = 0;
   // True when the last run left a message unsent or ended on an error.
   virtual bool LastRunFailed() const = 0;
+  // True when the run keeps the run journal (it is configured and the test
+  // mode is off); the scheduler then decides by the journal.
+  virtual bool KeepsJournal() const { return false; }
 };
 
 // Creates the object: applies its defaults and reloads the settings once.

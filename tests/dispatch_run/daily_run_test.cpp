@@ -163,6 +163,28 @@ TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
             "Compleanno");
 }
 
+// A birthday SMS that did not go is counted as such in the control SMS, and
+// the run is a failed one.
+TEST_F(DailyRun, ControlSmsCountsABirthdaySmsThatDidNotGo) {
+  w.Patient("1", "Venerdi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 16));
+  auto& dm = w.Dm();
+  dm.CBMemoApp = false;
+  dm.CBCompl = true;
+  dm.CBServComplSMS = true;
+  dm.C4 = "0000100";
+  dm.CBSmsVerifica = true;
+  dm.CellVerifica1 = "3330000001";
+  w.SimPost("/_sim/faults",
+            {{"path", "/smsox/singlesmstoterver.json"}, {"kind", "http500"}, {"times", 1}});
+
+  w.RunOn(Day(16));
+
+  const json sms = w.AcceptedSms();
+  ASSERT_EQ(Recipients(sms), (std::vector<std::string>{"+393330000001"}));
+  EXPECT_EQ(sms[0].at("text"), "Invio Msg Compleanni 0 Msg.. Non inviati Msg Compleanni 1 Msg.");
+  EXPECT_TRUE(dm.LastRun().Failed());
+}
+
 TEST_F(DailyRun, BirthdaysByEmailFindTheirRecipientsWhateverTheRemindersUse) {
   w.Patient("1", "Venerdi", std::nullopt, "venerdi@example.it", platform::EncodeDate(1980, 5, 16));
   auto& dm = w.Dm();

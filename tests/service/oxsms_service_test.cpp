@@ -132,7 +132,7 @@ TEST_F(TOXSMSTest, SettingsErrorsAreLoggedAndTheNextTickTriesAgain) {
   EXPECT_NE(Log().find("Impossibile aprire il database di configurazione"), std::string::npos);
 }
 
-TEST_F(TOXSMSTest, StopWhileIdleWritesTwoStoppedLines) {
+TEST_F(TOXSMSTest, StopWhileIdleWritesOneStoppedLine) {
   std::thread stopper([this] { service_->Control(ControlRequest::kStop); });
   service_->ServiceExecute();
   stopper.join();
@@ -140,7 +140,7 @@ TEST_F(TOXSMSTest, StopWhileIdleWritesTwoStoppedLines) {
   EXPECT_EQ(log.find("Service started"), 0u);
   const auto first = log.find("Service stopped");
   ASSERT_NE(first, std::string::npos);
-  EXPECT_NE(log.find("Service stopped", first + 1), std::string::npos);
+  EXPECT_EQ(log.find("Service stopped", first + 1), std::string::npos) << log;
 }
 
 TEST_F(TOXSMSTest, PauseAndContinueSwitchTheTimerAndLogOneLineEach) {
@@ -151,7 +151,7 @@ TEST_F(TOXSMSTest, PauseAndContinueSwitchTheTimerAndLogOneLineEach) {
   service_->ServiceExecute();
   EXPECT_FALSE(service_->TimerEnabled());
   const std::string log = Log();
-  // started, stopped (pause), started (continue), stopped (pause), stopped, stopped
+  // started, stopped (pause), started (continue), stopped (pause), stopped
   size_t started = 0, stopped = 0;
   for (size_t p = log.find("Service started"); p != std::string::npos;
        p = log.find("Service started", p + 1))
@@ -160,7 +160,7 @@ TEST_F(TOXSMSTest, PauseAndContinueSwitchTheTimerAndLogOneLineEach) {
        p = log.find("Service stopped", p + 1))
     ++stopped;
   EXPECT_EQ(started, 2u);
-  EXPECT_EQ(stopped, 4u);
+  EXPECT_EQ(stopped, 3u);
 }
 
 }  // namespace

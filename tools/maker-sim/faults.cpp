@@ -13,7 +13,7 @@ struct KindName {
 constexpr KindName kKinds[] = {{FaultKind::kDelay, "delay"},     {FaultKind::kHttp500, "http500"},
                                {FaultKind::kEmpty, "empty"},     {FaultKind::kNonJson, "nonjson"},
                                {FaultKind::kRefuse, "refuse"},   {FaultKind::kRedirect, "redirect"},
-                               {FaultKind::kTrickle, "trickle"}};
+                               {FaultKind::kTrickle, "trickle"},   {FaultKind::kReply, "reply"}};
 
 }  // namespace
 
@@ -38,6 +38,9 @@ Fault Fault::FromJson(const nlohmann::json& value) {
   if (fault.kind == FaultKind::kRedirect &&
       (fault.location.empty() || fault.status < 300 || fault.status > 399)) {
     throw std::invalid_argument("guasto \"redirect\" senza \"location\" o con \"status\" non 3xx");
+  }
+  if (fault.kind == FaultKind::kReply && fault.message.empty()) {
+    throw std::invalid_argument("guasto \"reply\" senza \"message\"");
   }
   if (fault.times < 0) throw std::invalid_argument("\"times\" negativo");
   return fault;

@@ -62,6 +62,10 @@ bool ApplyFault(const Fault& fault, SimCore& core, httplib::Response& response) 
       return true;
     case FaultKind::kTrickle:
       return false;
+    case FaultKind::kReply:
+      response.status = 200;
+      response.set_content(fault.message, "application/json");
+      return true;
   }
   return false;
 }

@@ -1,0 +1,195 @@
+#include "dispatch/journal_gate.h"
+
+#include <string>
+
+namespace oxsms::dispatch {
+namespace {
+
+using service::JournalState;
+
+constexpr JournalChannel kChannels[] = {JournalChannel::kSms, JournalChannel::kWhatsApp,
+                                        JournalChannel::kEmail};
+
+bool& MaskOf(ChannelMask& mask, JournalChannel channel) {
+  switch (channel) {
+    case JournalChannel::kSms:
+      return mask.sms;
+    case JournalChannel::kWhatsApp:
+      return mask.whatsapp;
+    case JournalChannel::kEmail:
+      break;
+  }
+  return mask.email;
+}
+
+channels::SendResult& ResultOf(KindReport& report, JournalChannel channel) {
+  switch (channel) {
+    case JournalChannel::kSms:
+      return report.sms;
+    case JournalChannel::kWhatsApp:
+      return report.whatsapp;
+    case JournalChannel::kEmail:
+      break;
+  }
+  return report.email;
+}
+
+// Not to be sent again today by itself.
+bool Settled(const service::ChannelEntry& c) {
+  return c.state == JournalState::kCompleted || c.state == JournalState::kUncertain ||
+         (c.state == JournalState::kFailed && !c.retry);
+}
+
+}  // namespace
+
+const char* JournalChannelName(JournalChannel channel) {
+  switch (channel) {
+    case JournalChannel::kSms:
+      return "sms";
+    case JournalChannel::kWhatsApp:
+      return "whatsapp";
+    case JournalChannel::kEmail:
+      break;
+  }
+  return "email";
+}
+
+void JournalGate::BeginRun(platform::TDateTime now, bool test_mode) {
+  active_ = journal_ != nullptr && !test_mode;
+  any_ran_ = false;
+  if (!active_) return;
+  day_ = now;
+  service::DayEntry& day = journal_->Day(now);
+  ++day.attempts;
+  day.last_attempt = now;
+  journal_->Save();
+  if (force_) {
+    log_.WriteLog("Invio forzato (--force): il diario degli invii di oggi non è considerato, "
+                  "ogni tipo di invio viene ripetuto");
+  } else if (day.damaged) {
+    log_.WriteLog("Diario degli invii di oggi danneggiato: nessun invio automatico oggi, "
+                  "per inviare comunque usare --force");
+  }
+}
+
+bool JournalGate::Recorded(SendKind kind) {
+  return active_ && journal_->Day(day_).kinds.count(KindName(kind)) != 0;
+}
+
+service::KindEntry* JournalGate::Entry(SendKind kind) {
+  if (!active_) return nullptr;
+  return &journal_->Day(day_).kinds[KindName(kind)];
+}
+
+ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
+  ChannelMask mask;
+  if (!active_) {
+    any_ran_ = true;
+    return mask;
+  }
+  service::DayEntry& day = journal_->Day(day_);
+  const std::string name = KindName(kind);
+  const bool known = day.kinds.count(name) != 0;
+  service::KindEntry& entry = day.kinds[name];
+  if (force_ || kind == SendKind::kControl || !known) {
+    if (!force_ && kind != SendKind::kControl && day.damaged) {
+      // What went out before the journal was lost cannot be known.
+      entry.state = JournalState::kFailed;
+      entry.retry = false;
+      entry.reason = "diario danneggiato";
+      journal_->Save();
+      log_.WriteLog("Invio " + name + " non eseguito: diario degli invii danneggiato");
+      report.other.Fail(0, channels::SendFailure::kRefused, "diario danneggiato");
+      return ChannelMask{false, false, false};
+    }
+    entry = service::KindEntry{};
+    journal_->Save();
+    any_ran_ = true;
+    return mask;
+  }
+  for (const JournalChannel channel : kChannels) {
+    const auto found = entry.channels.find(JournalChannelName(channel));
+    if (found == entry.channels.end()) continue;
+    service::ChannelEntry& c = found->second;
+    if (c.state == JournalState::kSending) {
+      const std::string text = std::string("Invio ") + name + " " + found->first +
+                               " interrotto durante la consegna: esito incerto, non ripetuto "
+                               "(per ripeterlo usare --force)";
+      log_.WriteLog(text);
+      c.state = JournalState::kUncertain;
+      c.reason = "interrotto durante la consegna";
+      ResultOf(report, channel).Fail(0, channels::SendFailure::kRefused, text);
+    }
+    if (Settled(c)) {
+      MaskOf(mask, channel) = false;
+    } else {
+      entry.channels.erase(found);  // this attempt decides anew
+    }
+  }
+  const bool rerun = entry.state == JournalState::kStarted ||
+                     (entry.state == JournalState::kFailed && entry.retry);
+  if (!rerun || !mask.any()) {
+    if (entry.state == JournalState::kStarted) entry.state = JournalState::kFailed;
+    journal_->Save();
+    log_.WriteLog("Invio " + name + " già eseguito oggi: non ripetuto");
+    return ChannelMask{false, false, false};
+  }
+  entry.state = JournalState::kStarted;
+  entry.retry = false;
+  entry.reason.clear();
+  journal_->Save();
+  any_ran_ = true;
+  return mask;
+}
+
+void JournalGate::MarkSending(SendKind kind, const char* channel) {
+  service::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return;
+  service::ChannelEntry& c = entry->channels[channel];
+  c = service::ChannelEntry{};
+  c.state = JournalState::kSending;
+  journal_->Save();
+}
+
+void JournalGate::Delivering(SendKind kind, channels::DeliveryChannel channel) {
+  MarkSending(kind, channel == channels::DeliveryChannel::kSms ? "sms" : "whatsapp");
+}
+
+void JournalGate::DeliveringEmail(SendKind kind) { MarkSending(kind, "email"); }
+
+void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
+                              const channels::SendResult& result) {
+  service::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return;
+  service::ChannelEntry& c = entry->channels[JournalChannelName(channel)];
+  c.accepted = result.accepted;
+  c.failed = result.failed;
+  c.reason = result.reason;
+  c.retry = result.failure == channels::SendFailure::kTransient;
+  c.state = result.ok() ? JournalState::kCompleted : JournalState::kFailed;
+  journal_->Save();
+}
+
+void JournalGate::EndKind(SendKind kind, const KindReport& report) {
+  service::KindEntry* entry = Entry(kind);
+  if (entry == nullptr || entry->state != JournalState::kStarted) return;
+  bool retry = report.other.failure == channels::SendFailure::kTransient;
+  bool failed = !report.other.ok();
+  std::string reason = report.other.reason;
+  for (const auto& [name, c] : entry->channels) {
+    if (c.state == JournalState::kCompleted) continue;
+    failed = true;
+    if (c.state == JournalState::kFailed && c.retry) retry = true;
+    if (reason.empty()) reason = name + ": " + c.reason;
+  }
+  entry->state = failed ? JournalState::kFailed : JournalState::kCompleted;
+  entry->retry = retry;
+  entry->reason = reason;
+  journal_->Save();
+  if (retry) {
+    log_.WriteLog(std::string("Invio ") + KindName(kind) +
+                  " non riuscito, sarà ritentato più tardi: " + reason);
+  }
+}
+
+}  // namespace oxsms::dispatch

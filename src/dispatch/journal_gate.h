@@ -1,0 +1,92 @@
+// The daily run's side of the run journal: before each kind of send it tells
+// which channels may still go today, and it records each kind and channel as
+// the run goes (begun, delivering, completed, failed and why).
+//
+// The rules, per kind and channel of today:
+// - a channel completed, refused (a failure that would only repeat: account,
+//   credit, alias, a number that cannot be dialled) or uncertain is not sent
+//   again; a kind whose channels are all so is skipped with a log line;
+// - a channel that failed for a reason that may pass (transport, an unusable
+//   reply, a database) is sent again at the next attempt, alone: the
+//   channels that went are not repeated;
+// - a channel found "delivering" is one whose request was under way when the
+//   process ended: its messages may have gone. It is not sent again by
+//   itself: it is logged, recorded as uncertain and counted as failed in this
+//   run's report (once);
+// - a kind found begun but not ended (killed while searching or composing)
+//   runs again: nothing of it was delivered;
+// - the control SMS reports one attempt: it goes with each attempt in which
+//   some kind ran, or when today has none yet (a day whose only report is
+//   the low-credit warning); never again by itself.
+// With --force the journal is read by nobody: every kind runs on every
+// channel, and the run is still recorded. Without a journal (the setting off,
+// or test mode, which never writes it) every kind runs and nothing is
+// recorded.
+#pragma once
+
+#include "channels/send_result.h"
+#include "channels/sms_host.h"
+#include "dispatch/run_report.h"
+#include "platform/date_time.h"
+#include "service/activity_log.h"
+#include "service/run_journal.h"
+
+namespace oxsms::dispatch {
+
+enum class JournalChannel { kSms, kWhatsApp, kEmail };
+
+// Channels a kind may use in this attempt.
+struct ChannelMask {
+  bool sms = true;
+  bool whatsapp = true;
+  bool email = true;
+  bool any() const { return sms || whatsapp || email; }
+};
+
+class JournalGate {
+ public:
+  explicit JournalGate(service::ActivityLog& log) : log_(log) {}
+
+  // The journal to keep (nullptr: none) and whether runs are forced.
+  void Use(service::RunJournal* journal, bool force) {
+    journal_ = journal;
+    force_ = force;
+  }
+  bool Configured() const { return journal_ != nullptr; }
+
+  // The start of a run at `now`; records the attempt. In test mode the
+  // journal is left alone for the whole run.
+  void BeginRun(platform::TDateTime now, bool test_mode);
+  // True while a run keeps the journal.
+  bool Active() const { return active_; }
+  // True when some kind ran (was not skipped) in this run.
+  bool AnyKindRan() const { return any_ran_; }
+  // True when the journal holds `kind` for today.
+  bool Recorded(SendKind kind);
+
+  // Before `kind`: the channels that may go; nothing: skip the kind. Records
+  // the kind as begun. Uncertain channels are counted in `report`.
+  ChannelMask BeginKind(SendKind kind, KindReport& report);
+  // The delivering request of `channel` is about to go out.
+  void Delivering(SendKind kind, channels::DeliveryChannel channel);
+  void DeliveringEmail(SendKind kind);
+  // What `channel` came to so far in this run.
+  void ChannelDone(SendKind kind, JournalChannel channel, const channels::SendResult& result);
+  // The kind ended (also by an error): completed, or failed and why.
+  void EndKind(SendKind kind, const KindReport& report);
+
+ private:
+  service::KindEntry* Entry(SendKind kind);
+  void MarkSending(SendKind kind, const char* channel);
+
+  service::ActivityLog& log_;
+  service::RunJournal* journal_ = nullptr;
+  bool force_ = false;
+  bool active_ = false;
+  bool any_ran_ = false;
+  platform::TDateTime day_ = 0;
+};
+
+const char* JournalChannelName(JournalChannel channel);
+
+}  // namespace oxsms::dispatch

@@ -1,0 +1,235 @@
+#include "service/run_journal.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace oxsms::service {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kStateNames[] = {"avviato", "in_corso", "completato", "fallito", "incerto"};
+
+JournalState StateOf(const std::string& text) {
+  for (int i = 0; i < 5; ++i) {
+    if (text == kStateNames[i]) return static_cast<JournalState>(i);
+  }
+  throw std::runtime_error("stato sconosciuto nel diario degli invii: " + text);
+}
+
+std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+json ChannelJson(const ChannelEntry& c) {
+  json j = {{"stato", JournalStateName(c.state)}, {"inviati", c.accepted},
+            {"non_inviati", c.failed}};
+  if (c.state == JournalState::kFailed) j["ritentabile"] = c.retry;
+  if (!c.reason.empty()) j["motivo"] = c.reason;
+  return j;
+}
+
+json KindJson(const KindEntry& k) {
+  json j = {{"stato", JournalStateName(k.state)}, {"canali", json::object()}};
+  if (k.state == JournalState::kFailed) j["ritentabile"] = k.retry;
+  if (!k.reason.empty()) j["motivo"] = k.reason;
+  for (const auto& [name, c] : k.channels) j["canali"][name] = ChannelJson(c);
+  return j;
+}
+
+ChannelEntry ChannelOf(const json& j) {
+  ChannelEntry c;
+  c.state = StateOf(j.at("stato").get<std::string>());
+  c.retry = j.value("ritentabile", false);
+  c.reason = j.value("motivo", std::string());
+  c.accepted = j.value("inviati", 0);
+  c.failed = j.value("non_inviati", 0);
+  return c;
+}
+
+KindEntry KindOf(const json& j) {
+  KindEntry k;
+  k.state = StateOf(j.at("stato").get<std::string>());
+  k.retry = j.value("ritentabile", false);
+  k.reason = j.value("motivo", std::string());
+  if (j.contains("canali")) {
+    for (const auto& [name, c] : j.at("canali").items()) k.channels[name] = ChannelOf(c);
+  }
+  return k;
+}
+
+// Writes `text` to `file` through a temporary file in the same folder.
+void WriteAtomically(const std::filesystem::path& file, const std::string& text) {
+  const std::filesystem::path temp = file.string() + ".tmp";
+  const std::string failure = "Impossibile scrivere il diario degli invii " + file.string();
+#ifdef _WIN32
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) ||
+        !out.flush()) {
+      throw std::runtime_error(failure);
+    }
+  }
+  // MoveFileEx with MOVEFILE_WRITE_THROUGH is what std::filesystem::rename
+  // does not promise; the replace itself is atomic on NTFS.
+  std::error_code ec;
+  std::filesystem::rename(temp, file, ec);
+  if (ec) throw std::runtime_error(failure + ": " + ec.message());
+#else
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) throw std::runtime_error(failure);
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw std::runtime_error(failure);
+  }
+  // The rename itself reaches the disk with the folder.
+  const int dir = ::open(file.parent_path().empty() ? "." : file.parent_path().c_str(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+#endif
+}
+
+}  // namespace
+
+const char* JournalStateName(JournalState state) { return kStateNames[static_cast<int>(state)]; }
+
+RunJournal::RunJournal(std::filesystem::path file, ActivityLog& log)
+    : file_(std::move(file)), log_(log) {}
+
+std::string RunJournal::DayKey(platform::TDateTime when) {
+  const platform::DateParts d = platform::DecodeDate(when);
+  return std::to_string(d.year) + "-" + TwoDigits(d.month) + "-" + TwoDigits(d.day);
+}
+
+std::string RunJournal::TimeText(platform::TDateTime when) {
+  return DayKey(when) + " " + platform::FormatTime(when, ':');
+}
+
+double RunJournal::PauseMinutes(int attempts) {
+  if (attempts <= 0) return 0;
+  return std::min(60.0, 5.0 * std::pow(2.0, std::min(attempts, 8) - 1));
+}
+
+std::string RunJournal::Serialize(const std::map<std::string, DayEntry>& days) {
+  json root = {{"versione", 1}, {"giorni", json::object()}};
+  for (const auto& [key, day] : days) {
+    json d = {{"tentativi", day.attempts}, {"danneggiato", day.damaged}, {"tipi", json::object()}};
+    if (day.attempts > 0) d["ultimo_tentativo"] = TimeText(day.last_attempt);
+    for (const auto& [name, kind] : day.kinds) d["tipi"][name] = KindJson(kind);
+    root["giorni"][key] = std::move(d);
+  }
+  return root.dump(1);
+}
+
+std::map<std::string, DayEntry> RunJournal::Parse(const std::string& text) {
+  std::map<std::string, DayEntry> days;
+  try {
+    const json root = json::parse(text);
+    for (const auto& [key, d] : root.at("giorni").items()) {
+      DayEntry day;
+      day.attempts = d.value("tentativi", 0);
+      day.damaged = d.value("danneggiato", false);
+      if (d.contains("ultimo_tentativo")) {
+        day.last_attempt = platform::ParseIsoDateTime(d.at("ultimo_tentativo").get<std::string>());
+      }
+      for (const auto& [name, k] : d.at("tipi").items()) day.kinds[name] = KindOf(k);
+      days[key] = std::move(day);
+    }
+  } catch (const std::runtime_error&) {
+    throw;
+  } catch (const std::exception& e) {
+    // nlohmann's errors and the date parser's invalid_argument.
+    throw std::runtime_error(std::string("diario degli invii non valido: ") + e.what());
+  }
+  return days;
+}
+
+void RunJournal::Load(platform::TDateTime today) {
+  loaded_ = true;
+  std::error_code ec;
+  if (!std::filesystem::exists(file_, ec)) return;
+  std::ifstream in(file_, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  try {
+    if (!in && !in.eof()) throw std::runtime_error("lettura non riuscita");
+    days_ = Parse(text);
+    return;
+  } catch (const std::runtime_error& e) {
+    const std::filesystem::path aside = file_.string() + ".danneggiato";
+    std::filesystem::rename(file_, aside, ec);
+    log_.WriteLog("ATTENZIONE: diario degli invii illeggibile (" + std::string(e.what()) +
+                  "), messo da parte in " + aside.string() +
+                  ": oggi nessun invio automatico, per inviare comunque usare --force");
+  }
+  days_.clear();
+  DayEntry& day = days_[DayKey(today)];
+  day.damaged = true;
+  // The day counts as attempted: no catch-up run of a day whose record is lost.
+  day.attempts = 1;
+  day.last_attempt = today;
+  Save();
+}
+
+DayEntry& RunJournal::Day(platform::TDateTime when) {
+  if (!loaded_) Load(when);
+  return days_[DayKey(when)];
+}
+
+void RunJournal::Prune() {
+  while (static_cast<int>(days_.size()) > kDaysKept) days_.erase(days_.begin());
+}
+
+void RunJournal::Save() {
+  Prune();
+  try {
+    WriteAtomically(file_, Serialize(days_));
+  } catch (const std::runtime_error& e) {
+    log_.WriteLog(e.what());
+    throw;
+  }
+}
+
+std::optional<std::string> RunJournal::RetryDue(platform::TDateTime now) {
+  const DayEntry& day = Day(now);
+  if (day.attempts == 0 || day.damaged) return std::nullopt;
+  std::string why;
+  for (const auto& [name, kind] : day.kinds) {
+    if (name == kControlKind) continue;
+    if (kind.state == JournalState::kStarted) {
+      why += (why.empty() ? "" : "; ") + name + " interrotto";
+      continue;
+    }
+    if (kind.state == JournalState::kFailed && kind.retry) {
+      why += (why.empty() ? "" : "; ") + name + " non riuscito (" + kind.reason + ")";
+    }
+  }
+  if (why.empty()) return std::nullopt;
+  const double due = day.last_attempt + PauseMinutes(day.attempts) / platform::kMinutesPerDay;
+  // A millisecond's tolerance: the clock and the stored seconds round apart.
+  if (now + 0.001 / platform::kSecondsPerDay < due) return std::nullopt;
+  return why;
+}
+
+}  // namespace oxsms::service

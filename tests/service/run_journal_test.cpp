@@ -1,0 +1,236 @@
+// The run journal's file and its retry schedule, and the scheduler's
+// decisions with a journal: missed window, retries with growing pauses, the
+// catch-up time.
+#include "service/run_journal.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "service/oxsms_service.h"
+#include "support/manual_clock.h"
+#include "support/temp_dir.h"
+
+namespace oxsms::service {
+namespace {
+
+using platform::EncodeDate;
+using platform::EncodeTime;
+using platform::TDateTime;
+
+const TDateTime kMonday = EncodeDate(2026, 12, 7);
+
+TDateTime At(int h, int m, int s = 0) { return kMonday + EncodeTime(h, m, s); }
+
+class RunJournalTest : public ::testing::Test {
+ protected:
+  std::filesystem::path File() const { return dir_ / RunJournal::kFileName; }
+
+  testing::TempDir dir_;
+  testing::ManualClock clock_{At(11, 0)};
+  ActivityLog log_{dir_ / "sms.log", clock_};
+};
+
+TEST_F(RunJournalTest, WhatIsSavedIsReadBackByTheNextProcess) {
+  {
+    RunJournal journal(File(), log_);
+    DayEntry& day = journal.Day(At(11, 2));
+    day.attempts = 2;
+    day.last_attempt = At(11, 7, 30);
+    KindEntry& kind = day.kinds["promemoria"];
+    kind.state = JournalState::kFailed;
+    kind.retry = true;
+    kind.reason = "whatsapp: HTTP 500";
+    kind.channels["sms"] = {JournalState::kCompleted, false, "", 12, 0};
+    kind.channels["whatsapp"] = {JournalState::kFailed, true, "HTTP 500", 0, 12};
+    day.kinds["compleanni"].channels["sms"].state = JournalState::kSending;
+    journal.Save();
+  }
+  EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
+  const std::string text = testing::ReadFile(File());
+  EXPECT_NE(text.find("\"2026-12-07\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"in_corso\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"ultimo_tentativo\": \"2026-12-07 11:07:30\""), std::string::npos) << text;
+
+  RunJournal again(File(), log_);
+  const DayEntry& day = again.Day(At(15, 0));
+  EXPECT_EQ(day.attempts, 2);
+  EXPECT_NEAR(day.last_attempt, At(11, 7, 30), 1e-8);
+  const KindEntry& kind = day.kinds.at("promemoria");
+  EXPECT_EQ(kind.state, JournalState::kFailed);
+  EXPECT_TRUE(kind.retry);
+  EXPECT_EQ(kind.channels.at("sms").accepted, 12);
+  EXPECT_EQ(kind.channels.at("whatsapp").state, JournalState::kFailed);
+  EXPECT_TRUE(kind.channels.at("whatsapp").retry);
+  EXPECT_EQ(day.kinds.at("compleanni").channels.at("sms").state, JournalState::kSending);
+}
+
+TEST_F(RunJournalTest, KeepsOnlyTheLastWeek) {
+  RunJournal journal(File(), log_);
+  for (int d = 0; d < 10; ++d) journal.Day(kMonday + d).attempts = 1;
+  journal.Save();
+  const auto days = RunJournal::Parse(testing::ReadFile(File()));
+  ASSERT_EQ(days.size(), static_cast<size_t>(RunJournal::kDaysKept));
+  EXPECT_EQ(days.begin()->first, RunJournal::DayKey(kMonday + 3));
+}
+
+TEST_F(RunJournalTest, ADamagedJournalIsSetAsideAndTodayIsNotRetried) {
+  std::ofstream(File()) << "{\"versione\":1,\"giorni\":{\"2026-12-07\":{\"tenta";
+  RunJournal journal(File(), log_);
+  const DayEntry& day = journal.Day(At(11, 0));
+  EXPECT_TRUE(day.damaged);
+  EXPECT_EQ(day.attempts, 1);
+  EXPECT_FALSE(journal.RetryDue(At(19, 0)));
+  EXPECT_TRUE(std::filesystem::exists(File().string() + ".danneggiato"));
+  EXPECT_NE(testing::ReadFile(dir_ / "sms.log").find("diario degli invii illeggibile"),
+            std::string::npos);
+  // The damage is recorded: the next process does not send today either.
+  RunJournal again(File(), log_);
+  EXPECT_TRUE(again.Day(At(12, 0)).damaged);
+}
+
+TEST_F(RunJournalTest, PausesGrowFromFiveMinutesToAnHour) {
+  EXPECT_EQ(RunJournal::PauseMinutes(1), 5);
+  EXPECT_EQ(RunJournal::PauseMinutes(2), 10);
+  EXPECT_EQ(RunJournal::PauseMinutes(3), 20);
+  EXPECT_EQ(RunJournal::PauseMinutes(4), 40);
+  EXPECT_EQ(RunJournal::PauseMinutes(5), 60);
+  EXPECT_EQ(RunJournal::PauseMinutes(30), 60);
+}
+
+TEST_F(RunJournalTest, RetryIsDueOnlyForFailuresThatMayPassAfterThePause) {
+  RunJournal journal(File(), log_);
+  DayEntry& day = journal.Day(At(11, 0));
+  day.attempts = 2;
+  day.last_attempt = At(11, 5);
+  day.kinds["promemoria"].state = JournalState::kCompleted;
+  KindEntry& refused = day.kinds["compleanni"];
+  refused.state = JournalState::kFailed;
+  refused.reason = "Utente non riconosciuto";
+  KindEntry& control = day.kinds[kControlKind];
+  control.state = JournalState::kFailed;
+  control.retry = true;
+  EXPECT_FALSE(journal.RetryDue(At(19, 0))) << "refusals and the control SMS wait for nobody";
+
+  KindEntry& transient = day.kinds["preavviso"];
+  transient.state = JournalState::kFailed;
+  transient.retry = true;
+  transient.reason = "HTTP 500";
+  EXPECT_FALSE(journal.RetryDue(At(11, 14, 59)));
+  const auto why = journal.RetryDue(At(11, 15));
+  ASSERT_TRUE(why);
+  EXPECT_NE(why->find("preavviso"), std::string::npos);
+  EXPECT_EQ(why->find("compleanni"), std::string::npos);
+
+  transient.state = JournalState::kStarted;  // killed while searching
+  EXPECT_NE(journal.RetryDue(At(11, 15))->find("interrotto"), std::string::npos);
+}
+
+// The scheduler with a journal, over a settings object that records runs
+// and, like the real one, records each attempt in the journal.
+struct JournalOrchestrator : SendOrchestrator {
+  explicit JournalOrchestrator(RunJournal& j, const platform::Clock& c) : journal(j), clock(c) {}
+  bool ReadConnect() override { return settings_available; }
+  TDateTime OrarioInvio() const override { return EncodeTime(11, 0, 0); }
+  void SetAsService(bool) override {}
+  void InviaDaServizio() override {
+    ++runs;
+    DayEntry& day = journal.Day(clock.Now());
+    ++day.attempts;
+    day.last_attempt = clock.Now();
+    KindEntry& kind = day.kinds["promemoria"];
+    kind.state = fail_next > 0 ? JournalState::kFailed : JournalState::kCompleted;
+    kind.retry = fail_next > 0;
+    kind.reason = "HTTP 500";
+    if (fail_next > 0) --fail_next;
+    journal.Save();
+  }
+  bool LastRunFailed() const override { return false; }
+  bool KeepsJournal() const override { return true; }
+
+  RunJournal& journal;
+  const platform::Clock& clock;
+  bool settings_available = true;
+  int fail_next = 0;
+  int runs = 0;
+};
+
+class JournalSchedulerTest : public RunJournalTest {
+ protected:
+  JournalSchedulerTest() {
+    service_ = std::make_unique<TOXSMS>(
+        log_, clock_,
+        [this] {
+          auto dm = std::make_unique<JournalOrchestrator>(journal_, clock_);
+          dm->fail_next = fail_first_;
+          dm1_ = dm.get();
+          return dm;
+        },
+        TOXSMS::kTimerInterval, JournalSchedule{&journal_, EncodeTime(20, 0, 0)});
+  }
+  // Ticks every five minutes from `h:m` to `to_h:to_m`.
+  void TickEveryFiveMinutes(int h, int m, int to_h, int to_m) {
+    for (TDateTime t = At(h, m); t <= At(to_h, to_m) + 1e-9; t += 5.0 / 1440.0) {
+      clock_.Set(t);
+      service_->TimerTick();
+    }
+  }
+  std::string Log() { return testing::ReadFile(dir_ / "sms.log"); }
+
+  RunJournal journal_{File(), log_};
+  int fail_first_ = 0;
+  JournalOrchestrator* dm1_ = nullptr;
+  std::unique_ptr<TOXSMS> service_;
+};
+
+TEST_F(JournalSchedulerTest, ARestartInsideTheWindowDoesNotRunTheDayAgain) {
+  TickEveryFiveMinutes(10, 50, 11, 0);
+  EXPECT_EQ(dm1_->runs, 1);
+  // A new process (same journal file) ticking again inside the window.
+  JournalSchedulerTest::service_.reset();
+  RunJournal reread(File(), log_);
+  auto dm = std::make_unique<JournalOrchestrator>(reread, clock_);
+  JournalOrchestrator* second = dm.get();
+  TOXSMS restarted(
+      log_, clock_, [&] { return std::move(dm); }, TOXSMS::kTimerInterval,
+      JournalSchedule{&reread, EncodeTime(20, 0, 0)});
+  clock_.Set(At(11, 3));
+  restarted.TimerTick();
+  EXPECT_EQ(second->runs, 0);
+}
+
+TEST_F(JournalSchedulerTest, AMissedWindowIsCaughtUpOnceBeforeTheCatchUpTime) {
+  TickEveryFiveMinutes(14, 0, 19, 0);
+  EXPECT_EQ(dm1_->runs, 1);
+  EXPECT_NE(Log().find("Invio del giorno non eseguito all'orario di invio 11.00"),
+            std::string::npos) << Log();
+}
+
+TEST_F(JournalSchedulerTest, NothingIsCaughtUpAfterTheCatchUpTimeOrBeforeTheSendTime) {
+  TickEveryFiveMinutes(6, 0, 10, 55);
+  TickEveryFiveMinutes(20, 5, 23, 55);
+  ASSERT_NE(dm1_, nullptr);
+  EXPECT_EQ(dm1_->runs, 0);
+}
+
+TEST_F(JournalSchedulerTest, TransientFailuresAreRetriedWithGrowingPauses) {
+  fail_first_ = 3;
+  std::vector<TDateTime> runs_at;
+  for (TDateTime t = At(11, 0); t <= At(13, 0); t += 5.0 / 1440.0) {
+    clock_.Set(t);
+    const int before = dm1_ ? dm1_->runs : 0;
+    service_->TimerTick();
+    if (dm1_->runs > before) runs_at.push_back(t);
+  }
+  // 11.00 fails, 11.05 fails (5 min), 11.15 fails (10 min), 11.35 succeeds
+  // (20 min); nothing after.
+  ASSERT_EQ(runs_at.size(), 4u) << Log();
+  EXPECT_NEAR(runs_at[1], At(11, 5), 1e-6);
+  EXPECT_NEAR(runs_at[2], At(11, 15), 1e-6);
+  EXPECT_NEAR(runs_at[3], At(11, 35), 1e-6);
+  EXPECT_NE(Log().find("Nuovo tentativo di invio (tentativo 2): promemoria non riuscito (HTTP 500)"),
+            std::string::npos) << Log();
+}
+
+}  // namespace
+}  // namespace oxsms::service
