@@ -86,7 +86,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
                     {fields.UserConnect.User, fields.UserConnect.Pwd, fields.ore_disdetta},
                     kStripeAccount},
                    http, found.stored_codes);
-  dispatch::FieldsComposer composer(fields, [&links] { return &links; });
+  dispatch::FieldsComposer composer(fields, [&links] { return &links; }, log);
 
   // The phone batch is the whole list: the run looks for no email addresses.
   const std::vector<std::string> lines = lists.listCell;

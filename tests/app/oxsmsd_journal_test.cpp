@@ -263,7 +263,7 @@ TEST_F(OxsmsdJournalTest, TheControlSmsAndTheExitCodeTellWhatWentOut) {
   // The gateway refused the batch.
   again({{"path", kUpload},
          {"kind", "reply"},
-         {"message", R"({"outvalue":"KO Formato non valido: riga 4: destinatario"})"},
+         {"message", R"({"outvalue":"KO Credito insufficiente: servono 6 sms, disponibili 0"})"},
          {"times", 1}});
   // The alias is not confirmed and the installation drops such batches.
   platform::IniFile(home_ / "config.ini").WriteString("sms", "alias_non_verificato", "annulla");

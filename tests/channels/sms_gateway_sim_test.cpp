@@ -176,10 +176,16 @@ TEST_F(SmsGatewaySimTest, FlashSmsAndTheFirstPaymentRecord) {
 
 TEST_F(SmsGatewaySimTest, SingleSmsNotAcknowledgedRaises) {
   host.counters = {10, 10, 1001};
-  EXPECT_EQ(ErrorOf<ChannelError>([&] {
-              Gateway().SendSingleSmS(composer.ParseLineRec("Rossi,Mario,12"), {"Ciao"});
-            }),
-            "Errore d'invio: KO Destinatario non valido: +3912");
+  // A number the client takes for good but the gateway refuses.
+  net::HttpRequest refuse;
+  refuse.url = sim_.base_url() + "/_sim/sms/refused_numbers";
+  refuse.headers = {{"Content-Type", "application/json"}};
+  refuse.body = R"({"numbers":["+393331234567"]})";
+  ASSERT_EQ(control_.Send(refuse).status, 200);
+  const std::string error = ErrorOf<ChannelError>([&] {
+    Gateway().SendSingleSmS(composer.ParseLineRec("Rossi,Mario,3331234567"), {"Ciao"});
+  });
+  EXPECT_EQ(error.rfind("Errore d'invio: KO ", 0), 0u) << error;
   EXPECT_EQ(host.counters.smsDisp, 10);
 }
 

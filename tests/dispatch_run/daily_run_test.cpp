@@ -55,7 +55,7 @@ TEST_F(DailyRun, DefaultSettingsRemindTomorrowsAppointmentWithOneSingleSms) {
 }
 
 TEST_F(DailyRun, WeekdayDigitMovesTheSearchDayOrSkipsTheReminders) {
-  w.Patient("1", "Rossi", "3331");
+  w.Patient("1", "Rossi", "3330000001");
   w.Appointment("1", Day(19), 9);  // Monday
   w.Dm().giorniinvio = "0000200";
   w.Dm().CBPreavviso = true;
@@ -74,10 +74,10 @@ TEST_F(DailyRun, WeekdayDigitMovesTheSearchDayOrSkipsTheReminders) {
 }
 
 TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
-  w.Patient("1", "Rossi", "3331");
-  w.Patient("2", "Verdi", "3332");
-  w.Patient("3", "Bianchi", "3333");
-  w.Patient("4", "Neri", "3334");
+  w.Patient("1", "Rossi", "3330000001");
+  w.Patient("2", "Verdi", "3330000002");
+  w.Patient("3", "Bianchi", "3330000003");
+  w.Patient("4", "Neri", "3330000004");
   w.Appointment("1", Day(13), 9);
   w.Appointment("2", Day(20), 10);            // today + 1 + GGPreavviso
   w.Appointment("3", Day(15), 11, "50.0000");  // today + 1 + GGLinkPag, with a fee
@@ -94,11 +94,11 @@ TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
 
   const json sms = w.AcceptedSms();
   ASSERT_EQ(sms.size(), 3u);
-  EXPECT_EQ(sms[0].at("recipient"), "+393331");
-  EXPECT_EQ(sms[1].at("recipient"), "+393332");
+  EXPECT_EQ(sms[0].at("recipient"), "+393330000001");
+  EXPECT_EQ(sms[1].at("recipient"), "+393330000002");
   EXPECT_EQ(sms[1].at("text"), "Preavviso Anna 20/05/2025");
   // The fee gets a new payment link from the payment service.
-  EXPECT_EQ(sms[2].at("recipient"), "+393333");
+  EXPECT_EQ(sms[2].at("recipient"), "+393330000003");
   const std::string text = sms[2].at("text");
   EXPECT_EQ(text.rfind("Pagamento prestazione: http", 0), 0u) << text;
   EXPECT_NE(text.find("/s/"), std::string::npos) << text;
@@ -107,9 +107,9 @@ TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
 }
 
 TEST_F(DailyRun, PaymentAccountsAreReadAgainForEachSend) {
-  w.Patient("1", "Rossi", "3331");
-  w.Patient("2", "Verdi", "3332");
-  w.Patient("3", "Bianchi", "3333");
+  w.Patient("1", "Rossi", "3330000001");
+  w.Patient("2", "Verdi", "3330000002");
+  w.Patient("3", "Bianchi", "3330000003");
   w.Appointment("1", Day(14), 9, "50.0000");  // today + 1 + GGLinkPag
   w.Appointment("2", Day(14), 10, "20.0000");
   w.Appointment("3", Day(15), 11, "30.0000");
@@ -142,10 +142,10 @@ TEST_F(DailyRun, PaymentAccountsAreReadAgainForEachSend) {
 }
 
 TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
-  w.Patient("1", "Venerdi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 16));
-  w.Patient("2", "Sabato", "3332", std::nullopt, platform::EncodeDate(1990, 5, 17));
-  w.Patient("3", "Domenica", "3333", std::nullopt, platform::EncodeDate(2000, 5, 18));
-  w.Patient("4", "Giovedi", "3334", std::nullopt, platform::EncodeDate(1970, 5, 15));
+  w.Patient("1", "Venerdi", "3330000001", std::nullopt, platform::EncodeDate(1980, 5, 16));
+  w.Patient("2", "Sabato", "3330000002", std::nullopt, platform::EncodeDate(1990, 5, 17));
+  w.Patient("3", "Domenica", "3330000003", std::nullopt, platform::EncodeDate(2000, 5, 18));
+  w.Patient("4", "Giovedi", "3330000004", std::nullopt, platform::EncodeDate(1970, 5, 15));
   auto& dm = w.Dm();
   dm.CBMemoApp = false;
   dm.CBCompl = true;
@@ -156,7 +156,7 @@ TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
 
   EXPECT_EQ(w.Requests(kFilePath).size(), 1u);
   const json sms = w.AcceptedSms();
-  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393331", "+393332", "+393333"}));
+  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393330000001", "+393330000002", "+393330000003"}));
   EXPECT_EQ(sms[0].at("kind"), "batch");
   EXPECT_EQ(sms[1].at("text"),
             "Gentile Anna Sabato, il nostro studio e tutto lo staff le fanno gli auguri di Buon "
@@ -166,7 +166,7 @@ TEST_F(DailyRun, BirthdayMaskGreetsThreeDaysInOneBatch) {
 // A birthday SMS that did not go is counted as such in the control SMS, and
 // the run is a failed one.
 TEST_F(DailyRun, ControlSmsCountsABirthdaySmsThatDidNotGo) {
-  w.Patient("1", "Venerdi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 16));
+  w.Patient("1", "Venerdi", "3330000001", std::nullopt, platform::EncodeDate(1980, 5, 16));
   auto& dm = w.Dm();
   dm.CBMemoApp = false;
   dm.CBCompl = true;
@@ -202,11 +202,11 @@ TEST_F(DailyRun, BirthdaysByEmailFindTheirRecipientsWhateverTheRemindersUse) {
 }
 
 TEST_F(DailyRun, ControlSmsGoesByTextToEachNonEmptyLine) {
-  w.Patient("1", "Rossi", "3331");
+  w.Patient("1", "Rossi", "3330000001");
   w.Appointment("1", Day(13), 9);
   auto& dm = w.Dm();
   dm.CBSmsVerifica = true;
-  dm.CellVerifica1 = "3330000001\r\n\r\n  +41 79 000 \r\n";
+  dm.CellVerifica1 = "3330000001\r\n\r\n  +41 79 000 00 00 \r\n";
   // The last kind leaves only WhatsApp templates on: the control text still
   // goes as an SMS.
   dm.CBCompl = true;
@@ -215,7 +215,7 @@ TEST_F(DailyRun, ControlSmsGoesByTextToEachNonEmptyLine) {
   w.RunOn(Day(12));
 
   const json sms = w.AcceptedSms();
-  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393331", "+393330000001", "+4179000"}));
+  EXPECT_EQ(Recipients(sms), (std::vector<std::string>{"+393330000001", "+393330000001", "+41790000000"}));
   EXPECT_EQ(sms[1].at("text"), "Invio Msg Appuntamenti 1 Msg.");
   EXPECT_EQ(sms[2].at("text"), "Invio Msg Appuntamenti 1 Msg.");
   EXPECT_FALSE(Logged(w, "WhatsApp con template non disponibile"));
@@ -260,7 +260,7 @@ TEST(DailyRunBatchForm, FtpLimitLinesGoAsUploadOneFewerAsPlainBatch) {
   for (const int lines : {3, 2}) {
     RunWorld w(3);
     for (int i = 1; i <= lines; ++i) {
-      w.Patient(std::to_string(i), "P" + std::to_string(i), "333" + std::to_string(i));
+      w.Patient(std::to_string(i), "P" + std::to_string(i), "33300000" + std::to_string(i));
       w.Appointment(std::to_string(i), Day(13), 8 + i);
     }
     w.RunOn(Day(12));
@@ -274,7 +274,7 @@ TEST(DailyRunBatchForm, FtpLimitLinesGoAsUploadOneFewerAsPlainBatch) {
 }
 
 TEST_F(DailyRun, RefusedAccountIsLoggedAndTheEmailsOfTheSendStillGo) {
-  w.Patient("1", "Rossi", "3331", "rossi@example.it");
+  w.Patient("1", "Rossi", "3330000001", "rossi@example.it");
   w.Appointment("1", Day(13), 9);
   w.Dm().CBServizioEmail = true;
   w.SetCredit(100, 1);
@@ -287,7 +287,7 @@ TEST_F(DailyRun, RefusedAccountIsLoggedAndTheEmailsOfTheSendStillGo) {
 }
 
 TEST_F(DailyRun, GatewayFaultEndsOnlyItsKind) {
-  w.Patient("1", "Rossi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 12));
+  w.Patient("1", "Rossi", "3330000001", std::nullopt, platform::EncodeDate(1980, 5, 12));
   w.Appointment("1", Day(13), 9);
   auto& dm = w.Dm();
   dm.CBCompl = true;
@@ -314,7 +314,7 @@ TEST_F(DailyRun, BrokenDayDigitEndsTheRunWithALogLine) {
   dm.CBCompl = true;
   dm.CBServComplSMS = true;
   dm.C0 = "1";
-  w.Patient("1", "Rossi", "3331", std::nullopt, platform::EncodeDate(1980, 5, 12));
+  w.Patient("1", "Rossi", "3330000001", std::nullopt, platform::EncodeDate(1980, 5, 12));
 
   EXPECT_THROW(w.RunOn(Day(12)), std::exception);
   EXPECT_TRUE(Logged(w, "'x' non è un valore intero valido"));
