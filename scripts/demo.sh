@@ -41,7 +41,8 @@ echo "== demo practice in $demo"
 "$build/tools/fixture/oxsms-fixture" --home "$demo" --force --rest-host "$sim" --maker-url "$sim" --whatsapp --patients 60 \
   --appointments 40 --days 3
 
-rm -f "$demo/sms.log"
+# A new practice starts a new day: no log, journal or pending payment of an earlier demo.
+rm -f "$demo/sms.log" "$demo/diario_invii.json" "$demo/pagamenti_in_sospeso.json"
 if [ "$mode" = service ]; then
   tomorrow_start=$(date +%F)" 10:55:00"
   echo "== service in the foreground (simulated clock from $tomorrow_start, one tick a second; Ctrl-C stops)"
