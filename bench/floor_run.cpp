@@ -15,12 +15,12 @@
 #include "floor_links.h"
 #include "floor_search.h"
 #include "net/curl_http_client.h"
+#include "platform/activity_log.h"
 #include "platform/base64.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
 #include "platform/operator_prompt.h"
 #include "process_meter.h"
-#include "service/activity_log.h"
 
 namespace oxsms::bench {
 namespace {
@@ -72,7 +72,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
   PrepareFields(fields);
   const PracticePlan plan = PlanOf(size, home);
   FixedClock clock(RunMoment());
-  service::ActivityLog log(home / "floor.log", clock);
+  platform::ActivityLog log(home / "floor.log", clock);
   platform::HeadlessOperator headless([&log](std::string_view text) { log.WriteLog(text); });
 
   const StatementCounts before = CurrentStatementCounts();

@@ -2,13 +2,13 @@
 
 #include "dispatch/tdm1.h"
 #include "fixed_clock.h"
+#include "platform/activity_log.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
 #include "platform/registry_file.h"
 #include "practice/catalogue_context.h"
 #include "practice/cloud_credentials.h"
 #include "process_meter.h"
-#include "service/activity_log.h"
 
 namespace oxsms::bench {
 
@@ -19,7 +19,7 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   practice::CloudSession cloud;
   const practice::CatalogueContext catalogue{home, installation, cloud, nullptr};
   FixedClock clock(RunMoment());
-  service::ActivityLog log(home.File("sms.log"), clock);
+  platform::ActivityLog log(home.File("sms.log"), clock);
   const platform::FileRegistry registry(home.File(platform::FileRegistry::kDefaultFileName));
 
   dispatch::TDM1 dm1(catalogue, log, clock, registry);

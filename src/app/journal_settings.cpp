@@ -4,7 +4,7 @@
 
 namespace oxsms::app {
 
-JournalSettings ReadJournalSettings(const platform::IniFile& ini, service::ActivityLog& log) {
+JournalSettings ReadJournalSettings(const platform::IniFile& ini, platform::ActivityLog& log) {
   JournalSettings settings;
   settings.enabled = ini.ReadBool("sms", "diario_invii", settings.enabled);
   const std::string catch_up = ini.ReadString("sms", "ora_recupero", "");

@@ -5,9 +5,9 @@
 // started any more that day.
 #pragma once
 
+#include "platform/activity_log.h"
 #include "platform/date_time.h"
 #include "platform/ini_file.h"
-#include "service/activity_log.h"
 
 namespace oxsms::app {
 
@@ -17,6 +17,6 @@ struct JournalSettings {
 };
 
 // A catch-up time that is no valid time is logged and the default kept.
-JournalSettings ReadJournalSettings(const platform::IniFile& ini, service::ActivityLog& log);
+JournalSettings ReadJournalSettings(const platform::IniFile& ini, platform::ActivityLog& log);
 
 }  // namespace oxsms::app

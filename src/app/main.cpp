@@ -10,12 +10,12 @@
 #include "app/command_line.h"
 #include "app/journal_settings.h"
 #include "app/send_orchestrator_factory.h"
+#include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
 #include "platform/ini_file.h"
 #include "platform/instance_lock.h"
 #include "platform/service_control.h"
-#include "service/activity_log.h"
 #include "service/oxsms_service.h"
 #include "service/run_journal.h"
 
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   }
 
   const std::unique_ptr<platform::Clock> clock = MakeClock(cl);
-  service::ActivityLog log(home.File("sms.log"), *clock);
+  platform::ActivityLog log(home.File("sms.log"), *clock);
   const app::JournalSettings journal_settings =
       app::ReadJournalSettings(platform::IniFile(home.File("config.ini")), log);
   std::unique_ptr<service::RunJournal> journal;

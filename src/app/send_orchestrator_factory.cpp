@@ -34,7 +34,7 @@ struct ProcessContext {
 
 class TDM1Orchestrator : public service::SendOrchestrator {
  public:
-  TDM1Orchestrator(std::shared_ptr<ProcessContext> context, service::ActivityLog& log,
+  TDM1Orchestrator(std::shared_ptr<ProcessContext> context, platform::ActivityLog& log,
                    const platform::Clock& clock, bool test_mode, service::RunJournal* journal,
                    bool force)
       : context_(std::move(context)),
@@ -64,7 +64,7 @@ class TDM1Orchestrator : public service::SendOrchestrator {
 }  // namespace
 
 service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
-                                                             service::ActivityLog& log,
+                                                             platform::ActivityLog& log,
                                                              const platform::Clock& clock,
                                                              bool test_mode,
                                                              service::RunJournal* journal,

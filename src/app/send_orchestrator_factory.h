@@ -1,9 +1,9 @@
 // Wires the real settings object and daily run to the service host.
 #pragma once
 
+#include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
-#include "service/activity_log.h"
 #include "service/run_journal.h"
 #include "service/send_orchestrator.h"
 
@@ -17,7 +17,7 @@ namespace oxsms::app {
 // none; must outlive the objects) is kept by every run; `force` makes every
 // run send every kind whatever the journal holds.
 service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
-                                                             service::ActivityLog& log,
+                                                             platform::ActivityLog& log,
                                                              const platform::Clock& clock,
                                                              bool test_mode = false,
                                                              service::RunJournal* journal = nullptr,

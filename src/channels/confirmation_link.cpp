@@ -28,7 +28,7 @@ std::string LinkMember(const nlohmann::json& reply, const char* name) {
 }  // namespace
 
 ConfirmationLinks::ConfirmationLinks(ConfirmationLinkConfig config, net::HttpClient& http,
-                                     service::ActivityLog& log, StoredLinkLookup stored_link)
+                                     platform::ActivityLog& log, StoredLinkLookup stored_link)
     : config_(std::move(config)), http_(http), log_(log), stored_link_(std::move(stored_link)) {}
 
 std::string ConfirmationLinks::OttieniLink(practice::TLineRec& rec) {

@@ -21,9 +21,9 @@
 #include "channels/confirmation_request.h"
 #include "net/http_client.h"
 #include "net/maker_rest.h"
+#include "platform/activity_log.h"
 #include "practice/appointment_key.h"
 #include "practice/recipient_records.h"
-#include "service/activity_log.h"
 
 namespace oxsms::channels {
 
@@ -47,8 +47,8 @@ struct ConfirmationLinkConfig {
 
 class ConfirmationLinks {
  public:
-  ConfirmationLinks(ConfirmationLinkConfig config, net::HttpClient& http, service::ActivityLog& log,
-                    StoredLinkLookup stored_link = {});
+  ConfirmationLinks(ConfirmationLinkConfig config, net::HttpClient& http,
+                    platform::ActivityLog& log, StoredLinkLookup stored_link = {});
 
   // `OttieniLink`: the confirmation address of the appointment of `rec`, or
   // "" when none could be had; `rec` is updated in place.
@@ -78,7 +78,7 @@ class ConfirmationLinks {
 
   ConfirmationLinkConfig config_;
   net::HttpClient& http_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   StoredLinkLookup stored_link_;
 };
 

@@ -6,7 +6,8 @@
 
 namespace oxsms::channels {
 
-void RequireBatchCredit(const SmsCounters& counters, std::size_t lines, service::ActivityLog& log) {
+void RequireBatchCredit(const SmsCounters& counters, std::size_t lines,
+                        platform::ActivityLog& log) {
   if (counters.smsDisp < 1) {
     log.WriteLog(kCreditOver);
     throw ChannelError(kCreditOver);

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "channels/sms_host.h"
-#include "service/activity_log.h"
+#include "platform/activity_log.h"
 
 namespace oxsms::channels {
 
@@ -13,6 +13,6 @@ inline constexpr const char* kCreditOver = "Disponibilità di sms terminata";
 
 // Logs and raises ChannelError when there is no credit left, or less than
 // `lines` messages may still be sent.
-void RequireBatchCredit(const SmsCounters& counters, std::size_t lines, service::ActivityLog& log);
+void RequireBatchCredit(const SmsCounters& counters, std::size_t lines, platform::ActivityLog& log);
 
 }  // namespace oxsms::channels

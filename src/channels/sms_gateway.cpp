@@ -32,7 +32,7 @@ void SleepFor(std::chrono::milliseconds pause) { std::this_thread::sleep_for(pau
 
 SmsGateway::SmsGateway(SmsHost& host, MessageComposer& composer,
                        platform::OperatorPrompt& operator_prompt, net::HttpClient& http,
-                       service::ActivityLog& log, SmsGatewayConfig config, Sleeper sleep)
+                       platform::ActivityLog& log, SmsGatewayConfig config, Sleeper sleep)
     : host_(host),
       composer_(composer),
       operator_(operator_prompt),

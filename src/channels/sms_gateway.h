@@ -25,9 +25,9 @@
 #include "channels/sms_gateway_config.h"
 #include "channels/sms_host.h"
 #include "net/http_client.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
 #include "practice/recipient_records.h"
-#include "service/activity_log.h"
 
 namespace oxsms::channels {
 
@@ -48,7 +48,7 @@ inline constexpr int kAliasNoReply = 10;
 class SmsGateway {
  public:
   SmsGateway(SmsHost& host, MessageComposer& composer, platform::OperatorPrompt& operator_prompt,
-             net::HttpClient& http, service::ActivityLog& log, SmsGatewayConfig config,
+             net::HttpClient& http, platform::ActivityLog& log, SmsGatewayConfig config,
              Sleeper sleep = SleepFor);
 
   // Refreshes `idCliente`, `smsDisp` and `smsInviabili` from the gateway.
@@ -111,7 +111,7 @@ class SmsGateway {
   MessageComposer& composer_;
   platform::OperatorPrompt& operator_;
   net::HttpClient& http_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   SmsGatewayConfig config_;
   Sleeper sleep_;
 };

@@ -114,7 +114,7 @@ bool Accepted(const nlohmann::json& reply) {
 WhatsAppTemplateClient::WhatsAppTemplateClient(SmsHost& sms, WhatsAppHost& host,
                                                MessageComposer& composer, LinkSource links,
                                                platform::OperatorPrompt& operator_prompt,
-                                               net::HttpClient& http, service::ActivityLog& log,
+                                               net::HttpClient& http, platform::ActivityLog& log,
                                                net::MakerService service)
     : sms_(sms),
       host_(host),

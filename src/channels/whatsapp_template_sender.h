@@ -32,9 +32,9 @@
 #include "channels/whatsapp_request.h"
 #include "net/http_client.h"
 #include "net/maker_rest.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
 #include "practice/recipient_records.h"
-#include "service/activity_log.h"
 
 namespace oxsms::channels {
 
@@ -50,7 +50,7 @@ class WhatsAppTemplateClient {
   // `service`: the secure SMS host (base address) and the maker's API key.
   WhatsAppTemplateClient(SmsHost& sms, WhatsAppHost& host, MessageComposer& composer,
                          LinkSource links, platform::OperatorPrompt& operator_prompt,
-                         net::HttpClient& http, service::ActivityLog& log,
+                         net::HttpClient& http, platform::ActivityLog& log,
                          net::MakerService service);
 
   // `MultiSendWhtsB`: sends every line of `listSmsCell` (a recipient line as
@@ -125,7 +125,7 @@ class WhatsAppTemplateClient {
   LinkSource links_;
   platform::OperatorPrompt& operator_;
   net::HttpClient& http_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   net::MakerService service_;
 };
 

@@ -11,8 +11,8 @@
 #include "channels/sms_host.h"
 #include "channels/link_services.h"
 #include "channels/whatsapp_host.h"
-#include "service/activity_log.h"
 #include "dispatch/tdm1_fields.h"
+#include "platform/activity_log.h"
 
 namespace oxsms::dispatch {
 
@@ -51,7 +51,7 @@ class FieldsSmsHost : public channels::SmsHost {
 class FieldsComposer : public channels::MessageComposer {
  public:
   FieldsComposer(TDM1Fields& fields, std::function<LinkServices*()> links,
-                 service::ActivityLog& log)
+                 platform::ActivityLog& log)
       : fields_(fields), links_(std::move(links)), log_(log) {}
 
   practice::TLineRec ParseLineRec(const std::string& line) const override;
@@ -65,7 +65,7 @@ class FieldsComposer : public channels::MessageComposer {
  private:
   TDM1Fields& fields_;
   std::function<LinkServices*()> links_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   channels::MissingLinks missing_;
 };
 
@@ -73,7 +73,7 @@ class FieldsComposer : public channels::MessageComposer {
 // clipboard in the service: what the desktop would put there goes to the log.
 class FieldsWhatsAppHost : public channels::WhatsAppHost {
  public:
-  FieldsWhatsAppHost(TDM1Fields& fields, service::ActivityLog& log) : fields_(fields), log_(log) {}
+  FieldsWhatsAppHost(TDM1Fields& fields, platform::ActivityLog& log) : fields_(fields), log_(log) {}
 
   channels::WhatsAppSettings Settings() const override;
   void SetDescrPagPredef(const std::string& description) override {
@@ -83,7 +83,7 @@ class FieldsWhatsAppHost : public channels::WhatsAppHost {
 
  private:
   TDM1Fields& fields_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
 };
 
 }  // namespace oxsms::dispatch

@@ -27,8 +27,8 @@
 #include "channels/send_result.h"
 #include "channels/sms_host.h"
 #include "dispatch/run_report.h"
+#include "platform/activity_log.h"
 #include "platform/date_time.h"
-#include "service/activity_log.h"
 #include "service/run_journal.h"
 
 namespace oxsms::dispatch {
@@ -45,7 +45,7 @@ struct ChannelMask {
 
 class JournalGate {
  public:
-  explicit JournalGate(service::ActivityLog& log) : log_(log) {}
+  explicit JournalGate(platform::ActivityLog& log) : log_(log) {}
 
   // The journal to keep (nullptr: none) and whether runs are forced.
   void Use(service::RunJournal* journal, bool force) {
@@ -79,7 +79,7 @@ class JournalGate {
   service::KindEntry* Entry(SendKind kind);
   void MarkSending(SendKind kind, const char* channel);
 
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   service::RunJournal* journal_ = nullptr;
   bool force_ = false;
   bool active_ = false;

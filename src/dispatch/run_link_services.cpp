@@ -9,7 +9,7 @@
 namespace oxsms::dispatch {
 
 RunLinkServices::RunLinkServices(RunAccess access, const platform::Installation& installation,
-                                 service::ActivityLog& log, std::filesystem::path pending_file)
+                                 platform::ActivityLog& log, std::filesystem::path pending_file)
     : access_(std::move(access)),
       installation_(installation),
       log_(log),

@@ -25,11 +25,11 @@
 #include "payments/payment_accounts.h"
 #include "payments/payment_confirmation.h"
 #include "payments/pending_payments.h"
+#include "platform/activity_log.h"
 #include "platform/installation.h"
 #include "platform/operator_prompt.h"
 #include "practice/agimp.h"
 #include "practice/connection.h"
-#include "service/activity_log.h"
 
 namespace oxsms::dispatch {
 
@@ -47,7 +47,7 @@ class RunLinkServices : public channels::LinkServices {
  public:
   // `pending_file`: the pending-payments file of the home folder.
   RunLinkServices(RunAccess access, const platform::Installation& installation,
-                  service::ActivityLog& log, std::filesystem::path pending_file);
+                  platform::ActivityLog& log, std::filesystem::path pending_file);
 
   std::string OttieniLink(practice::TLineRec& rec) override;
   void SalvaLinkBreve(const practice::TLineRec& rec) override;
@@ -67,7 +67,7 @@ class RunLinkServices : public channels::LinkServices {
 
   RunAccess access_;
   const platform::Installation& installation_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   payments::UnattendedPaymentConfirmer confirmer_;
   // The practice's payment accounts, read once per search object: a send
   // creates a payment link for every appointment with a fee.

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "channels/send_result.h"
+#include "platform/activity_log.h"
 #include "practice/connection.h"
-#include "service/activity_log.h"
 
 namespace oxsms::dispatch {
 
@@ -38,23 +38,23 @@ class WhatsAppTemplateSender {
 // per batch, nothing sent.
 class EmailUnavailable : public EmailBatchSender {
  public:
-  explicit EmailUnavailable(service::ActivityLog& log) : log_(log) {}
+  explicit EmailUnavailable(platform::ActivityLog& log) : log_(log) {}
   bool InviaEmailCircolare(practice::Connection& config, const std::string& recipients,
                            const std::string& message_name) override;
 
  private:
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
 };
 
 // Stand-in while WhatsApp template messages are not part of the
 // installation: one log line per batch, nothing sent.
 class WhatsAppTemplatesUnavailable : public WhatsAppTemplateSender {
  public:
-  explicit WhatsAppTemplatesUnavailable(service::ActivityLog& log) : log_(log) {}
+  explicit WhatsAppTemplatesUnavailable(platform::ActivityLog& log) : log_(log) {}
   channels::SendResult MultiSendWhtsB(const std::vector<std::string>& batch) override;
 
  private:
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
 };
 
 }  // namespace oxsms::dispatch

@@ -7,7 +7,7 @@
 namespace oxsms::dispatch {
 
 SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
-                       service::ActivityLog& log, const practice::CatalogueContext& catalogue,
+                       platform::ActivityLog& log, const practice::CatalogueContext& catalogue,
                        std::string rest_host, practice::Connection& config_db,
                        std::function<practice::TAgImp*()> current_agimp,
                        std::function<practice::TAgImp&()> ensure_agimp)

@@ -27,9 +27,9 @@
 #include "dispatch/tdm1_fields.h"
 #include "net/host_guard.h"
 #include "net/http_client.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
 #include "practice/catalogue_context.h"
-#include "service/activity_log.h"
 
 namespace oxsms::dispatch {
 
@@ -41,7 +41,7 @@ class SendWiring {
   // `rest_host` the gateway's base address ("rest_host" of config.ini);
   // `config_db` and the two AgImp functions reach the settings object's
   // configuration connection and the run's search object.
-  SendWiring(TDM1Fields& fields, std::function<bool()> reload, service::ActivityLog& log,
+  SendWiring(TDM1Fields& fields, std::function<bool()> reload, platform::ActivityLog& log,
              const practice::CatalogueContext& catalogue, std::string rest_host,
              practice::Connection& config_db, std::function<practice::TAgImp*()> current_agimp,
              std::function<practice::TAgImp&()> ensure_agimp);
@@ -76,7 +76,7 @@ class SendWiring {
   LinkServices* RunLinks() { return &run_links_; }
 
  private:
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   const practice::CatalogueContext& catalogue_;
   std::string rest_host_;
 

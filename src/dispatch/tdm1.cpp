@@ -31,7 +31,7 @@ bool DesktopProgramsIn(const std::filesystem::path& folder) {
 
 }  // namespace
 
-TDM1::TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& log,
+TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
            const platform::Clock& clock, const platform::Registry& registry)
     : catalogue_(catalogue), log_(log), clock_(clock), registry_(registry) {
   DataModuleCreate();

@@ -25,13 +25,13 @@
 #include "dispatch/settings_store.h"
 #include "dispatch/sms_section.h"
 #include "dispatch/tdm1_fields.h"
+#include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "practice/agimp.h"
 #include "practice/catalogue_context.h"
 #include "practice/connection.h"
 #include "practice/search_host.h"
-#include "service/activity_log.h"
 
 namespace oxsms::dispatch {
 
@@ -47,7 +47,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // Everything referenced must outlive the object: `catalogue` (home folder
   // with config.ini, installation values, cloud session), `log`, `clock`
   // ("today"), `registry` (the legacy key, read only).
-  TDM1(const practice::CatalogueContext& catalogue, service::ActivityLog& log,
+  TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
        const platform::Clock& clock, const platform::Registry& registry);
   ~TDM1() override;
   TDM1(const TDM1&) = delete;
@@ -193,7 +193,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   void Disconnect();
 
   const practice::CatalogueContext& catalogue_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   const platform::Clock& clock_;
   const platform::Registry& registry_;
   std::unique_ptr<SendWiring> channels_;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "payments/payment_accounts.h"
+#include "platform/activity_log.h"
 #include "practice/recipient_records.h"
-#include "service/activity_log.h"
 
 namespace oxsms::payments {
 
@@ -52,14 +52,14 @@ class PaymentConfirmer {
 // it logs "Conferma dati di pagamento: Nome non definito" and cancels.
 class UnattendedPaymentConfirmer : public PaymentConfirmer {
  public:
-  explicit UnattendedPaymentConfirmer(service::ActivityLog& log) : log_(log) {}
+  explicit UnattendedPaymentConfirmer(platform::ActivityLog& log) : log_(log) {}
 
   std::optional<ConfirmedPayment> ConfermaDatiPagamento(const PaymentDraft& draft,
                                                         const std::vector<PaymentAccount>& accounts,
                                                         std::size_t current) override;
 
  private:
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
 };
 
 }  // namespace oxsms::payments

@@ -23,9 +23,9 @@
 #include "net/maker_rest.h"
 #include "payments/payment_accounts.h"
 #include "payments/payment_confirmation.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
 #include "practice/recipient_records.h"
-#include "service/activity_log.h"
 
 namespace oxsms::payments {
 
@@ -49,7 +49,7 @@ inline constexpr const char* kPagamentoRimborsato = "\r\n\nIl pagamento è stato
 struct PaymentService {
   net::MakerService endpoint;  // the payment host's base address and the API key
   net::HttpClient& http;
-  service::ActivityLog& log;
+  platform::ActivityLog& log;
   platform::OperatorPrompt& operator_prompt;  // the message box
   PaymentConfirmer& confirmer;                // "Conferma dati di pagamento"
 };

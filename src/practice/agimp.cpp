@@ -6,7 +6,7 @@
 
 namespace oxsms::practice {
 
-TAgImp::TAgImp(const CatalogueContext& ctx, service::ActivityLog& log,
+TAgImp::TAgImp(const CatalogueContext& ctx, platform::ActivityLog& log,
                const platform::Clock& clock, SearchHost& host)
     : ctx_(ctx), log_(log), clock_(clock), host_(host) {
   DataRicerca = platform::DateOf(clock.Now());

@@ -36,6 +36,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/date_time.h"
 #include "platform/ini_file.h"
@@ -45,7 +46,6 @@
 #include "practice/recipient_records.h"
 #include "practice/search_host.h"
 #include "practice/short_link_day.h"
-#include "service/activity_log.h"
 
 namespace soci {
 class row;
@@ -78,7 +78,7 @@ class TAgImp {
   // layout, else section "Database" of config.ini). Raises DatabaseError
   // "<driver message> File: <database>" when it cannot be connected. The
   // referenced objects must outlive this one.
-  TAgImp(const CatalogueContext& ctx, service::ActivityLog& log, const platform::Clock& clock,
+  TAgImp(const CatalogueContext& ctx, platform::ActivityLog& log, const platform::Clock& clock,
          SearchHost& host);
   // `Destroy`: commits the link bookkeeping (CommitBookkeeping) and closes
   // every connection.
@@ -283,7 +283,7 @@ class TAgImp {
 
   const std::uint64_t serial_ = NextSerial();
   const CatalogueContext& ctx_;
-  service::ActivityLog& log_;
+  platform::ActivityLog& log_;
   const platform::Clock& clock_;
   SearchHost& host_;
   std::unique_ptr<platform::IniFile> inif_;

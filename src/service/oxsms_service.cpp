@@ -13,7 +13,7 @@ long MillisOfDay(platform::TDateTime value) {
 
 }  // namespace
 
-TOXSMS::TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+TOXSMS::TOXSMS(platform::ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
                std::chrono::milliseconds interval, JournalSchedule schedule)
     : log_(log),
       clock_(clock),

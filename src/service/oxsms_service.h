@@ -6,8 +6,8 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/activity_log.h"
 #include "platform/clock.h"
-#include "service/activity_log.h"
 #include "service/run_journal.h"
 #include "service/send_orchestrator.h"
 #include "service/service_loop.h"
@@ -35,7 +35,7 @@ class TOXSMS {
   // The send window is as wide as the timer interval.
   static constexpr long kWindowMillis = 5 * 60 * 1000;
 
-  TOXSMS(ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+  TOXSMS(platform::ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
          std::chrono::milliseconds interval = kTimerInterval, JournalSchedule schedule = {});
 
   // The service's main routine: returns when the service is told to stop.
@@ -66,7 +66,7 @@ class TOXSMS {
   // True when the run sent everything it had to.
   bool RunDailySend();
 
-  ActivityLog& log_;
+  platform::ActivityLog& log_;
   platform::Clock& clock_;
   SendOrchestratorFactory make_dm1_;
   ServiceLoop loop_;

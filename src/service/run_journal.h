@@ -41,8 +41,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/activity_log.h"
 #include "platform/date_time.h"
-#include "service/activity_log.h"
 
 namespace oxsms::service {
 

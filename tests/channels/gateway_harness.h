@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "channels/sms_gateway.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
-#include "service/activity_log.h"
 #include "sms_test_doubles.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
@@ -52,7 +52,7 @@ class GatewayHarness {
  private:
   oxsms::testing::TempDir dir_;
   oxsms::testing::ManualClock clock_{45000.5};
-  service::ActivityLog log_;
+  platform::ActivityLog log_;
   platform::HeadlessOperator operator_;
   std::unique_ptr<SmsGateway> gateway_;
 };

@@ -14,8 +14,8 @@
 #include "channels/confirmation_link.h"
 #include "maker-sim/maker_simulator.h"
 #include "net/curl_http_client.h"
+#include "platform/activity_log.h"
 #include "platform/base64.h"
-#include "service/activity_log.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
@@ -93,7 +93,7 @@ class ConfirmationLinkSimTest : public ::testing::Test {
   makersim::MakerSimulator sim_;  // declared first: outlives the clients' connections
   oxsms::testing::TempDir dir_;
   oxsms::testing::ManualClock clock_{45000.5};
-  service::ActivityLog log_;
+  platform::ActivityLog log_;
   net::CurlHttpClient http_;
   net::CurlHttpClient control_;
   ConfirmationLinkConfig config;

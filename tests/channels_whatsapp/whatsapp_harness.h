@@ -17,9 +17,9 @@
 #include "channels/whatsapp_template_sender.h"
 #include "maker-sim/maker_simulator.h"
 #include "net/curl_http_client.h"
+#include "platform/activity_log.h"
 #include "platform/base64.h"
 #include "platform/operator_prompt.h"
-#include "service/activity_log.h"
 #include "support/manual_clock.h"
 
 namespace oxsms::channels::testing {
@@ -140,7 +140,7 @@ class WhatsAppHarness : public GatewayHarness {
 
  private:
   oxsms::testing::ManualClock clock_{45000.5};
-  service::ActivityLog wa_log_;
+  platform::ActivityLog wa_log_;
   platform::HeadlessOperator wa_operator_;
   net::CurlHttpClient http_;
   net::CurlHttpClient control_;

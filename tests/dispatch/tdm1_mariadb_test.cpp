@@ -21,7 +21,7 @@ TEST(TDM1MariaDbTest, DocumentIsSavedAndReadBackAsText) {
                          std::to_string(server.port) + "\r\nUser=" + server.user +
                          "\r\npwd=" + server.password + "\r\nFile=" + schema.name() + "\r\n");
   testing::ManualClock clock(platform::EncodeDate(2025, 5, 12));
-  service::ActivityLog log(dir / "sms.log", clock);
+  platform::ActivityLog log(dir / "sms.log", clock);
   platform::FileRegistry registry(dir / "registry.ini");
   platform::HomeFolder home(dir.path());
   platform::Installation installation;

@@ -91,7 +91,7 @@ class TDM1Test : public ::testing::Test {
   testing::TempDir dir_;
   std::filesystem::path config_;
   testing::ManualClock clock_{platform::EncodeDate(2025, 5, 12) + platform::EncodeTime(10, 0, 0)};
-  service::ActivityLog log_{dir_ / "sms.log", clock_};
+  platform::ActivityLog log_{dir_ / "sms.log", clock_};
   platform::FileRegistry registry_{dir_ / "registry.ini"};
   platform::HomeFolder home_{dir_.path()};
   platform::Installation installation_;

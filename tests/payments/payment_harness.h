@@ -14,8 +14,8 @@
 #include "net/http_client.h"
 #include "payments/payment_confirmation.h"
 #include "payments/tdms.h"
+#include "platform/activity_log.h"
 #include "platform/operator_prompt.h"
-#include "service/activity_log.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
@@ -72,12 +72,12 @@ class PaymentHarness {
   // Lines that contain `part`.
   std::size_t LogCount(const std::string& part) const;
 
-  service::ActivityLog& log() { return log_; }
+  platform::ActivityLog& log() { return log_; }
 
  private:
   oxsms::testing::TempDir dir_;
   oxsms::testing::ManualClock clock_{45000.5};
-  service::ActivityLog log_;
+  platform::ActivityLog log_;
   platform::HeadlessOperator operator_;
   UnattendedPaymentConfirmer unattended_;
 };

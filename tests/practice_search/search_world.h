@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/activity_log.h"
 #include "platform/home_folder.h"
 #include "platform/installation.h"
 #include "practice/agimp.h"
 #include "practice/catalogue_context.h"
 #include "practice/search_host.h"
 #include "search_databases.h"
-#include "service/activity_log.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
@@ -87,7 +87,7 @@ class SearchWorld {
   practice::CloudSession cloud;
   practice::CatalogueContext ctx{home, installation, cloud};
   ManualClock clock{SearchDay() + At(11, 0)};
-  service::ActivityLog log{dir / "sms.log", clock};
+  platform::ActivityLog log{dir / "sms.log", clock};
   FakeSearchHost host;
 
  private:

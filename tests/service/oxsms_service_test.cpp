@@ -61,7 +61,7 @@ class TOXSMSTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::ManualClock clock_;
-  ActivityLog log_{dir_ / "sms.log", clock_};
+  platform::ActivityLog log_{dir_ / "sms.log", clock_};
   TDateTime send_time_ = EncodeTime(11, 0, 0);
   bool fail_create_ = false;
   int created_ = 0;

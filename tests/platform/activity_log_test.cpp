@@ -1,11 +1,11 @@
-#include "service/activity_log.h"
+#include "platform/activity_log.h"
 
 #include <gtest/gtest.h>
 
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
-namespace oxsms::service {
+namespace oxsms::platform {
 namespace {
 
 using platform::EncodeDate;
@@ -57,4 +57,4 @@ TEST_F(ActivityLogTest, UnwritableLogDoesNotThrowOrCreateAnything) {
 }
 
 }  // namespace
-}  // namespace oxsms::service
+}  // namespace oxsms::platform

@@ -1,9 +1,9 @@
-#include "service/activity_log.h"
+#include "platform/activity_log.h"
 
 #include <cstdio>
 #include <iostream>
 
-namespace oxsms::service {
+namespace oxsms::platform {
 namespace {
 
 // The text as far as a log line carries it: a longer one is cut at a
@@ -18,19 +18,19 @@ std::string CappedText(std::string_view text) {
 
 }  // namespace
 
-ActivityLog::ActivityLog(std::filesystem::path file, const platform::Clock& clock)
+ActivityLog::ActivityLog(std::filesystem::path file, const Clock& clock)
     : file_(std::move(file)), clock_(clock) {}
 
 void ActivityLog::WriteLog(std::string_view text) {
-  const platform::TDateTime now = clock_.Now();
-  Append(platform::FormatDate(now) + " " + platform::FormatTime(now, separator_) + " " +
+  const TDateTime now = clock_.Now();
+  Append(FormatDate(now) + " " + FormatTime(now, separator_) + " " +
          CappedText(text));
 }
 
 void ActivityLog::WriteServiceState(bool started) {
-  const platform::TDateTime now = clock_.Now();
+  const TDateTime now = clock_.Now();
   Append(std::string(started ? "Service started " : "Service stopped ") +
-         platform::FormatDate(now) + " " + platform::FormatTime(now, separator_));
+         FormatDate(now) + " " + FormatTime(now, separator_));
 }
 
 void ActivityLog::Append(const std::string& line) {
@@ -49,4 +49,4 @@ void ActivityLog::Append(const std::string& line) {
   }
 }
 
-}  // namespace oxsms::service
+}  // namespace oxsms::platform

@@ -16,11 +16,11 @@
 
 #include "platform/clock.h"
 
-namespace oxsms::service {
+namespace oxsms::platform {
 
 class ActivityLog {
  public:
-  ActivityLog(std::filesystem::path file, const platform::Clock& clock);
+  ActivityLog(std::filesystem::path file, const Clock& clock);
 
   const std::filesystem::path& file() const { return file_; }
 
@@ -39,9 +39,9 @@ class ActivityLog {
   void Append(const std::string& line);
 
   std::filesystem::path file_;
-  const platform::Clock& clock_;
+  const Clock& clock_;
   std::atomic<char> separator_{':'};
   std::mutex mutex_;
 };
 
-}  // namespace oxsms::service
+}  // namespace oxsms::platform
