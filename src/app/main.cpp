@@ -17,7 +17,7 @@
 #include "platform/instance_lock.h"
 #include "platform/service_control.h"
 #include "service/oxsms_service.h"
-#include "service/run_journal.h"
+#include "platform/run_journal.h"
 
 namespace {
 
@@ -90,9 +90,9 @@ int main(int argc, char** argv) {
   platform::ActivityLog log(home.File("sms.log"), *clock);
   const app::JournalSettings journal_settings =
       app::ReadJournalSettings(platform::IniFile(home.File("config.ini")), log);
-  std::unique_ptr<service::RunJournal> journal;
+  std::unique_ptr<platform::RunJournal> journal;
   if (journal_settings.enabled) {
-    journal = std::make_unique<service::RunJournal>(home.File(service::RunJournal::kFileName), log);
+    journal = std::make_unique<platform::RunJournal>(home.File(platform::RunJournal::kFileName), log);
   }
   service::TOXSMS service(
       log, *clock,

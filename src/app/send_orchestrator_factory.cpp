@@ -35,7 +35,7 @@ struct ProcessContext {
 class TDM1Orchestrator : public service::SendOrchestrator {
  public:
   TDM1Orchestrator(std::shared_ptr<ProcessContext> context, platform::ActivityLog& log,
-                   const platform::Clock& clock, bool test_mode, service::RunJournal* journal,
+                   const platform::Clock& clock, bool test_mode, platform::RunJournal* journal,
                    bool force)
       : context_(std::move(context)),
         dm1_(context_->catalogue, log, clock, *context_->registry),
@@ -67,7 +67,7 @@ service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::Hom
                                                              platform::ActivityLog& log,
                                                              const platform::Clock& clock,
                                                              bool test_mode,
-                                                             service::RunJournal* journal,
+                                                             platform::RunJournal* journal,
                                                              bool force) {
   auto context = std::make_shared<ProcessContext>(home);
   return [context, &log, &clock, test_mode, journal,

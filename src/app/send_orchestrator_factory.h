@@ -4,7 +4,7 @@
 #include "platform/activity_log.h"
 #include "platform/clock.h"
 #include "platform/home_folder.h"
-#include "service/run_journal.h"
+#include "platform/run_journal.h"
 #include "service/send_orchestrator.h"
 
 namespace oxsms::app {
@@ -20,7 +20,7 @@ service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::Hom
                                                              platform::ActivityLog& log,
                                                              const platform::Clock& clock,
                                                              bool test_mode = false,
-                                                             service::RunJournal* journal = nullptr,
+                                                             platform::RunJournal* journal = nullptr,
                                                              bool force = false);
 
 }  // namespace oxsms::app

@@ -5,7 +5,7 @@
 namespace oxsms::dispatch {
 namespace {
 
-using service::JournalState;
+using platform::JournalState;
 
 constexpr JournalChannel kChannels[] = {JournalChannel::kSms, JournalChannel::kWhatsApp,
                                         JournalChannel::kEmail};
@@ -35,7 +35,7 @@ channels::SendResult& ResultOf(KindReport& report, JournalChannel channel) {
 }
 
 // Not to be sent again today by itself.
-bool Settled(const service::ChannelEntry& c) {
+bool Settled(const platform::ChannelEntry& c) {
   return c.state == JournalState::kCompleted || c.state == JournalState::kUncertain ||
          (c.state == JournalState::kFailed && !c.retry);
 }
@@ -59,7 +59,7 @@ void JournalGate::BeginRun(platform::TDateTime now, bool test_mode) {
   any_ran_ = false;
   if (!active_) return;
   day_ = now;
-  service::DayEntry& day = journal_->Day(now);
+  platform::DayEntry& day = journal_->Day(now);
   ++day.attempts;
   day.last_attempt = now;
   journal_->Save();
@@ -76,7 +76,7 @@ bool JournalGate::Recorded(SendKind kind) {
   return active_ && journal_->Day(day_).kinds.count(KindName(kind)) != 0;
 }
 
-service::KindEntry* JournalGate::Entry(SendKind kind) {
+platform::KindEntry* JournalGate::Entry(SendKind kind) {
   if (!active_) return nullptr;
   return &journal_->Day(day_).kinds[KindName(kind)];
 }
@@ -87,10 +87,10 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
     any_ran_ = true;
     return mask;
   }
-  service::DayEntry& day = journal_->Day(day_);
+  platform::DayEntry& day = journal_->Day(day_);
   const std::string name = KindName(kind);
   const bool known = day.kinds.count(name) != 0;
-  service::KindEntry& entry = day.kinds[name];
+  platform::KindEntry& entry = day.kinds[name];
   if (force_ || kind == SendKind::kControl || !known) {
     if (!force_ && kind != SendKind::kControl && day.damaged) {
       // What went out before the journal was lost cannot be known.
@@ -102,7 +102,7 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
       report.other.Fail(0, channels::SendFailure::kRefused, "diario danneggiato");
       return ChannelMask{false, false, false};
     }
-    entry = service::KindEntry{};
+    entry = platform::KindEntry{};
     journal_->Save();
     any_ran_ = true;
     return mask;
@@ -110,7 +110,7 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
   for (const JournalChannel channel : kChannels) {
     const auto found = entry.channels.find(JournalChannelName(channel));
     if (found == entry.channels.end()) continue;
-    service::ChannelEntry& c = found->second;
+    platform::ChannelEntry& c = found->second;
     if (c.state == JournalState::kSending) {
       const std::string text = std::string("Invio ") + name + " " + found->first +
                                " interrotto durante la consegna: esito incerto, non ripetuto "
@@ -143,10 +143,10 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
 }
 
 void JournalGate::MarkSending(SendKind kind, const char* channel) {
-  service::KindEntry* entry = Entry(kind);
+  platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return;
-  service::ChannelEntry& c = entry->channels[channel];
-  c = service::ChannelEntry{};
+  platform::ChannelEntry& c = entry->channels[channel];
+  c = platform::ChannelEntry{};
   c.state = JournalState::kSending;
   journal_->Save();
 }
@@ -159,9 +159,9 @@ void JournalGate::DeliveringEmail(SendKind kind) { MarkSending(kind, "email"); }
 
 void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
                               const channels::SendResult& result) {
-  service::KindEntry* entry = Entry(kind);
+  platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return;
-  service::ChannelEntry& c = entry->channels[JournalChannelName(channel)];
+  platform::ChannelEntry& c = entry->channels[JournalChannelName(channel)];
   c.accepted = result.accepted;
   c.failed = result.failed;
   c.reason = result.reason;
@@ -171,7 +171,7 @@ void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
 }
 
 void JournalGate::EndKind(SendKind kind, const KindReport& report) {
-  service::KindEntry* entry = Entry(kind);
+  platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr || entry->state != JournalState::kStarted) return;
   bool retry = report.other.failure == channels::SendFailure::kTransient;
   bool failed = !report.other.ok();

@@ -29,7 +29,7 @@
 #include "dispatch/run_report.h"
 #include "platform/activity_log.h"
 #include "platform/date_time.h"
-#include "service/run_journal.h"
+#include "platform/run_journal.h"
 
 namespace oxsms::dispatch {
 
@@ -48,7 +48,7 @@ class JournalGate {
   explicit JournalGate(platform::ActivityLog& log) : log_(log) {}
 
   // The journal to keep (nullptr: none) and whether runs are forced.
-  void Use(service::RunJournal* journal, bool force) {
+  void Use(platform::RunJournal* journal, bool force) {
     journal_ = journal;
     force_ = force;
   }
@@ -76,11 +76,11 @@ class JournalGate {
   void EndKind(SendKind kind, const KindReport& report);
 
  private:
-  service::KindEntry* Entry(SendKind kind);
+  platform::KindEntry* Entry(SendKind kind);
   void MarkSending(SendKind kind, const char* channel);
 
   platform::ActivityLog& log_;
-  service::RunJournal* journal_ = nullptr;
+  platform::RunJournal* journal_ = nullptr;
   bool force_ = false;
   bool active_ = false;
   bool any_ran_ = false;

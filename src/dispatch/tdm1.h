@@ -113,7 +113,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
 
   // The run journal to keep (nullptr: none, the default) and whether runs
   // are forced (--force: every kind runs, whatever the journal holds).
-  void UseJournal(service::RunJournal* journal, bool force) { journal_.Use(journal, force); }
+  void UseJournal(platform::RunJournal* journal, bool force) { journal_.Use(journal, force); }
   // True when runs keep the journal: one is set and the test mode is off.
   bool KeepsJournal() const { return journal_.Configured() && !CBTest; }
 

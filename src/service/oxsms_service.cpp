@@ -103,7 +103,7 @@ bool TOXSMS::JournalSaysRun() {
   const long at = MillisOfDay(now);
   if (at < start || at > end) return false;
   try {
-    const DayEntry& today = schedule_.journal->Day(now);
+    const platform::DayEntry& today = schedule_.journal->Day(now);
     if (today.attempts == 0) {
       if (at > window_end) {
         log_.WriteLog("Invio del giorno non eseguito all'orario di invio " +

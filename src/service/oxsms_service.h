@@ -8,7 +8,7 @@
 
 #include "platform/activity_log.h"
 #include "platform/clock.h"
-#include "service/run_journal.h"
+#include "platform/run_journal.h"
 #include "service/send_orchestrator.h"
 #include "service/service_loop.h"
 
@@ -22,7 +22,7 @@ namespace oxsms::service {
 // then 60 minutes after the attempt before). Each such run says why in the
 // log. Without a journal only the five-minute window counts.
 struct JournalSchedule {
-  RunJournal* journal = nullptr;  // nullptr: no journal
+  platform::RunJournal* journal = nullptr;  // nullptr: no journal
   // Time of day after which no run is started any more that day (20.00).
   platform::TDateTime catch_up = 20.0 / 24.0;
 };

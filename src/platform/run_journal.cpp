@@ -1,4 +1,4 @@
-#include "service/run_journal.h"
+#include "platform/run_journal.h"
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace oxsms::service {
+namespace oxsms::platform {
 namespace {
 
 using nlohmann::json;
@@ -118,13 +118,13 @@ const char* JournalStateName(JournalState state) { return kStateNames[static_cas
 RunJournal::RunJournal(std::filesystem::path file, ActivityLog& log)
     : file_(std::move(file)), log_(log) {}
 
-std::string RunJournal::DayKey(platform::TDateTime when) {
+std::string RunJournal::DayKey(TDateTime when) {
   const platform::DateParts d = platform::DecodeDate(when);
   return std::to_string(d.year) + "-" + TwoDigits(d.month) + "-" + TwoDigits(d.day);
 }
 
-std::string RunJournal::TimeText(platform::TDateTime when) {
-  return DayKey(when) + " " + platform::FormatTime(when, ':');
+std::string RunJournal::TimeText(TDateTime when) {
+  return DayKey(when) + " " + FormatTime(when, ':');
 }
 
 double RunJournal::PauseMinutes(int attempts) {
@@ -166,7 +166,7 @@ std::map<std::string, DayEntry> RunJournal::Parse(const std::string& text) {
   return days;
 }
 
-void RunJournal::Load(platform::TDateTime today) {
+void RunJournal::Load(TDateTime today) {
   loaded_ = true;
   std::error_code ec;
   if (!std::filesystem::exists(file_, ec)) return;
@@ -192,7 +192,7 @@ void RunJournal::Load(platform::TDateTime today) {
   Save();
 }
 
-DayEntry& RunJournal::Day(platform::TDateTime when) {
+DayEntry& RunJournal::Day(TDateTime when) {
   if (!loaded_) Load(when);
   return days_[DayKey(when)];
 }
@@ -211,7 +211,7 @@ void RunJournal::Save() {
   }
 }
 
-std::optional<std::string> RunJournal::RetryDue(platform::TDateTime now) {
+std::optional<std::string> RunJournal::RetryDue(TDateTime now) {
   const DayEntry& day = Day(now);
   if (day.attempts == 0 || day.damaged) return std::nullopt;
   std::string why;
@@ -232,4 +232,4 @@ std::optional<std::string> RunJournal::RetryDue(platform::TDateTime now) {
   return why;
 }
 
-}  // namespace oxsms::service
+}  // namespace oxsms::platform

@@ -44,7 +44,7 @@
 #include "platform/activity_log.h"
 #include "platform/date_time.h"
 
-namespace oxsms::service {
+namespace oxsms::platform {
 
 enum class JournalState { kStarted, kSending, kCompleted, kFailed, kUncertain };
 
@@ -69,7 +69,7 @@ struct KindEntry {
 
 struct DayEntry {
   int attempts = 0;
-  platform::TDateTime last_attempt = 0;
+  TDateTime last_attempt = 0;
   bool damaged = false;
   std::map<std::string, KindEntry> kinds;
 };
@@ -88,7 +88,7 @@ class RunJournal {
 
   // The day of `when` (created empty when the journal has none). A damaged
   // journal marks the day of the first use damaged.
-  DayEntry& Day(platform::TDateTime when);
+  DayEntry& Day(TDateTime when);
   // Writes the journal (atomically). A failure to write is logged and
   // raised as std::runtime_error: a run must not go on without its record.
   void Save();
@@ -100,13 +100,13 @@ class RunJournal {
   // Why a new attempt is due at `now`: a kind (other than the control SMS)
   // of today failed for a reason that may pass, or was interrupted, and the
   // pause since the last attempt has passed. Nothing when no attempt is due.
-  std::optional<std::string> RetryDue(platform::TDateTime now);
+  std::optional<std::string> RetryDue(TDateTime now);
 
   const std::filesystem::path& file() const { return file_; }
 
   // Day keys "YYYY-MM-DD" and times "YYYY-MM-DD HH:MM:SS".
-  static std::string DayKey(platform::TDateTime when);
-  static std::string TimeText(platform::TDateTime when);
+  static std::string DayKey(TDateTime when);
+  static std::string TimeText(TDateTime when);
 
   // The journal as text and back (the file's form); Parse raises
   // std::runtime_error on a text that is no journal.
@@ -114,7 +114,7 @@ class RunJournal {
   static std::map<std::string, DayEntry> Parse(const std::string& text);
 
  private:
-  void Load(platform::TDateTime today);
+  void Load(TDateTime today);
   void Prune();
 
   std::filesystem::path file_;
@@ -124,4 +124,4 @@ class RunJournal {
   std::map<std::string, DayEntry> days_;
 };
 
-}  // namespace oxsms::service
+}  // namespace oxsms::platform
