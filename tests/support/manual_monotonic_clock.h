@@ -11,11 +11,15 @@ namespace oxsms::testing {
 
 class ManualMonotonicClock : public platform::MonotonicClock {
  public:
-  TimePoint Now() const override { return TimePoint(ticks_.load()); }
-  void Advance(std::chrono::steady_clock::duration by) { ticks_ += by; }
+  TimePoint Now() const override {
+    return TimePoint(std::chrono::steady_clock::duration(ticks_.load()));
+  }
+  void Advance(std::chrono::steady_clock::duration by) { ticks_ += by.count(); }
 
  private:
-  std::atomic<std::chrono::steady_clock::duration> ticks_{std::chrono::hours(1)};
+  // Starts an hour after the epoch, so that "a while ago" is never before it.
+  std::atomic<std::chrono::steady_clock::duration::rep> ticks_{
+      std::chrono::steady_clock::duration(std::chrono::hours(1)).count()};
 };
 
 }  // namespace oxsms::testing
