@@ -74,7 +74,7 @@ void SmsGateway::CheckAccountOnce(const SmsAccount& account) {
   const nlohmann::json result =
       ParseReplyObject(Outvalue(reply, kVerificaUtentePath), kVerificaUtentePath);
 
-  const int32_t codice = IntegerMember(result, "codice").value_or(0);
+  const int32_t codice = net::Codice(result).value_or(0);
   if (codice == 1 || codice == 2) {
     host_.SetCounters(SmsCounters{});
     throw ChannelError("Errore di autenticazione " + StringMember(result, "message"));
@@ -104,7 +104,7 @@ int SmsGateway::verificaalias(const std::string& testata, bool shomsg) {
   if (IsBlank(reply.body)) return kAliasNoReply;
 
   const nlohmann::json result = ParseReplyObject(reply.body, kVerificaAliasPath);
-  const auto codice = IntegerMember(result, "codice");
+  const auto codice = net::Codice(result);
   if (!codice) {
     throw GatewayReplyError("Risposta non valida dal gateway SMS (" +
                             std::string(kVerificaAliasPath) + ")");

@@ -1,10 +1,8 @@
 #include "channels/sms_wire.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <iterator>
-#include <limits>
 
 #include "channels/channel_error.h"
 #include "platform/base64.h"
@@ -188,33 +186,6 @@ std::string Outvalue(const net::HttpResponse& reply, std::string_view path) {
   const nlohmann::json object = ParseReplyObject(reply.body, path);
   const auto member = object.find("outvalue");
   if (member == object.end() || !member->is_string()) ThrowInvalidReply(path);
-  return member->get<std::string>();
-}
-
-std::optional<int32_t> IntegerMember(const nlohmann::json& object, const char* name) {
-  const auto member = object.find(name);
-  if (member == object.end()) return std::nullopt;
-  long long value = 0;
-  if (member->is_number_integer()) {
-    value = member->get<long long>();
-  } else if (member->is_string()) {
-    const std::string& text = member->get_ref<const std::string&>();
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-      return std::nullopt;
-    }
-  } else {
-    return std::nullopt;
-  }
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-    return std::nullopt;
-  }
-  return static_cast<int32_t>(value);
-}
-
-std::string StringMember(const nlohmann::json& object, const char* name) {
-  const auto member = object.find(name);
-  if (member == object.end() || !member->is_string()) return {};
   return member->get<std::string>();
 }
 

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "net/http_client.h"
+#include "net/maker_rest.h"
 
 namespace oxsms::channels {
 
@@ -57,11 +58,8 @@ nlohmann::json ParseReplyObject(std::string_view text, std::string_view path);
 // Raises GatewayReplyError naming `path` when the HTTP status is not 2xx.
 void CheckStatus(const net::HttpResponse& reply, std::string_view path);
 
-// An integer member (a JSON integer, or a string holding one) that fits in
-// 32 bits; nullopt when it is absent or is anything else.
-std::optional<int32_t> IntegerMember(const nlohmann::json& object, const char* name);
-
-// A string member; empty when absent or not a string.
-std::string StringMember(const nlohmann::json& object, const char* name);
+// The member readers of the maker's replies.
+using net::IntegerMember;
+using net::StringMember;
 
 }  // namespace oxsms::channels

@@ -102,12 +102,7 @@ void RemoveRecipient(std::string& body, std::size_t first, std::vector<PlacedRec
   }
 }
 
-bool Accepted(const nlohmann::json& reply) {
-  const auto it = reply.find("codice");
-  if (it == reply.end()) return false;
-  if (it->is_number_integer()) return it->get<long long>() == 1;
-  return it->is_string() && it->get<std::string>() == "1";
-}
+bool Accepted(const nlohmann::json& reply) { return net::Codice(reply) == 1; }
 
 }  // namespace
 

@@ -1,5 +1,8 @@
 #include "net/maker_rest.h"
 
+#include <charconv>
+#include <limits>
+
 namespace oxsms::net {
 
 std::string AsciiJson(const nlohmann::json& value) {
@@ -18,21 +21,36 @@ HttpRequest MakeMakerRequest(const MakerService& service, const std::string& pat
   return request;
 }
 
-std::optional<long> MakerReply::codice() const {
+std::optional<int32_t> MakerReply::codice() const {
   if (!object || !object->is_object()) return std::nullopt;
-  const auto it = object->find("codice");
-  if (it == object->end()) return std::nullopt;
-  if (it->is_number_integer()) return it->get<long>();
-  if (it->is_string()) {
-    try {
-      size_t used = 0;
-      const std::string s = it->get<std::string>();
-      const long n = std::stol(s, &used);
-      if (used == s.size()) return n;
-    } catch (const std::exception&) {
+  return Codice(*object);
+}
+
+std::optional<int32_t> IntegerMember(const nlohmann::json& object, const char* name) {
+  const auto member = object.find(name);
+  if (member == object.end()) return std::nullopt;
+  long long value = 0;
+  if (member->is_number_integer()) {
+    value = member->get<long long>();
+  } else if (member->is_string()) {
+    const std::string& text = member->get_ref<const std::string&>();
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+      return std::nullopt;
     }
+  } else {
+    return std::nullopt;
   }
-  return std::nullopt;
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<int32_t>(value);
+}
+
+std::string StringMember(const nlohmann::json& object, const char* name) {
+  const auto member = object.find(name);
+  if (member == object.end() || !member->is_string()) return {};
+  return member->get<std::string>();
 }
 
 std::string MakerReply::response_message() const {

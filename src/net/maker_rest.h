@@ -5,6 +5,7 @@
 // "codice" (1 = done), "dati" (the result) and "response_message".
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,19 @@ HttpRequest MakeMakerRequest(const MakerService& service, const std::string& pat
 // The compact JSON text with every character outside ASCII as a \u escape.
 std::string AsciiJson(const nlohmann::json& value);
 
+// An integer member (a JSON integer, or a string of decimal digits with an
+// optional sign) that fits in 32 bits; nullopt when it is absent or is
+// anything else. Every service's "codice" is read this way.
+std::optional<int32_t> IntegerMember(const nlohmann::json& object, const char* name);
+
+// The envelope's "codice" (see IntegerMember).
+inline std::optional<int32_t> Codice(const nlohmann::json& object) {
+  return IntegerMember(object, "codice");
+}
+
+// A string member; empty when absent or not a string.
+std::string StringMember(const nlohmann::json& object, const char* name);
+
 // A reply as the services give it: the parsed object when the body is a JSON
 // object, nothing for an empty body or any other text (an HTML error page).
 struct MakerReply {
@@ -36,8 +50,8 @@ struct MakerReply {
   std::optional<nlohmann::json> object;
 
   bool empty() const { return text.empty(); }
-  // "codice" as an integer (a numeric string counts); nullopt when absent.
-  std::optional<long> codice() const;
+  // "codice" read by Codice; nullopt for a reply that is no object.
+  std::optional<int32_t> codice() const;
   bool done() const { return codice() == 1; }
   std::string response_message() const;
 };

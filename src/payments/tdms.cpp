@@ -58,7 +58,7 @@ std::optional<json> TDMS::RestPostVelk(const std::string& u, ordered_json param,
                           std::to_string(response.status));
     return std::nullopt;
   }
-  const std::optional<long> codice = reply.codice();
+  const std::optional<int32_t> codice = reply.codice();
   if (codice == 1) return reply.object;
   service_.log.WriteLog("Risposta del servizio di pagamento (" + u + "): " + Masked(reply.text));
   if (showmsg && codice && *codice != 0) {

@@ -131,19 +131,6 @@ TEST(OutvalueTest, UnusableRepliesRaiseNamingTheEndpoint) {
             "Risposta non valida dal gateway SMS (/smsox/filesmstoserver.json)");
 }
 
-TEST(IntegerMemberTest, AcceptsIntegersAndNumericTextWithin32Bits) {
-  const auto reply = nlohmann::json::parse(
-      R"({"a":12,"b":"34","c":"3x","d":1.5,"e":4294967296,"f":null,"g":"-2"})");
-  EXPECT_EQ(IntegerMember(reply, "a"), 12);
-  EXPECT_EQ(IntegerMember(reply, "b"), 34);
-  EXPECT_EQ(IntegerMember(reply, "g"), -2);
-  EXPECT_FALSE(IntegerMember(reply, "c"));
-  EXPECT_FALSE(IntegerMember(reply, "d"));
-  EXPECT_FALSE(IntegerMember(reply, "e"));
-  EXPECT_FALSE(IntegerMember(reply, "f"));
-  EXPECT_FALSE(IntegerMember(reply, "missing"));
-}
-
 TEST(GatewayConfigTest, UnattendedAliasAnswerFromConfigIni) {
   oxsms::testing::TempDir dir;
   const auto answer_for = [&](const std::string& content) {

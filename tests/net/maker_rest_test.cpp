@@ -21,6 +21,22 @@ TEST(MakerRestTest, RequestCarriesTheKeyAloneAndAnAsciiBody) {
   for (unsigned char c : r.body) EXPECT_LT(c, 0x80);
 }
 
+TEST(MakerRestTest, IntegerMembersAndCodiceAcceptIntegersAndNumericTextWithin32Bits) {
+  const auto reply = json::parse(
+      R"({"a":12,"b":"34","c":"3x","d":1.5,"e":4294967296,"f":null,"g":"-2"})");
+  EXPECT_EQ(IntegerMember(reply, "a"), 12);
+  EXPECT_EQ(IntegerMember(reply, "b"), 34);
+  EXPECT_EQ(IntegerMember(reply, "g"), -2);
+  EXPECT_FALSE(IntegerMember(reply, "c"));
+  EXPECT_FALSE(IntegerMember(reply, "d"));
+  EXPECT_FALSE(IntegerMember(reply, "e"));
+  EXPECT_FALSE(IntegerMember(reply, "f"));
+  EXPECT_FALSE(IntegerMember(reply, "missing"));
+  EXPECT_EQ(Codice(json::parse(R"({"codice":"1"})")), 1);
+  EXPECT_FALSE(Codice(json::parse(R"({"codice":" 1"})")));
+  EXPECT_FALSE(Codice(json::parse("[1]")));
+}
+
 TEST(MakerRestTest, ReplyEnvelopeIsReadToleratingPagesAndStringCodes) {
   HttpResponse page{500, "<html>errore</html>", "text/html"};
   const MakerReply html = ReadMakerReply(page);

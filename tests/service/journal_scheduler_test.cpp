@@ -76,11 +76,12 @@ class JournalSchedulerTest : public ::testing::Test {
     }
   }
   std::string Log() { return testing::ReadFile(dir_ / "sms.log"); }
+  std::filesystem::path File() const { return dir_ / RunJournal::kFileName; }
 
   testing::TempDir dir_;
   testing::ManualClock clock_{At(11, 0)};
   ActivityLog log_{dir_ / "sms.log", clock_};
-  RunJournal journal_{dir_ / RunJournal::kFileName, log_};
+  RunJournal journal_{File(), log_};
   int fail_first_ = 0;
   JournalOrchestrator* dm1_ = nullptr;
   std::unique_ptr<TOXSMS> service_;
