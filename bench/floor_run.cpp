@@ -34,13 +34,8 @@ void PrepareFields(dispatch::TDM1Fields& f) {
   f.isLinkPag = 1;
   f.smsDisp = f.smsInviabili = static_cast<int32_t>(kCredit);
   f.idCliente = kCustomerId;
-  f.sendSms = true;
-  f.sendWhtsB = true;
-  f.TestoInvioSMS = f.TestoInvioApp;
-  f.TemplaTeInvioWhts = f.SiglaGeneraleAppWhts;
-  f.TestoLiberoInvioWhts = f.TestoLiberoAppWhts;
-  f.linkConfermaInvioWhts = f.linkConfermaAppWhts;
-  f.variabiliInvioWhts = f.variabiliAppWhts;
+  f.CBServizioSMS = true;
+  f.CBServizioWhatsapp = true;
 }
 
 void UploadBatch(net::HttpClient& http, const std::string& rest_host,
@@ -68,8 +63,12 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
   const platform::IniFile ini(home / "config.ini");
   const platform::Installation inst = platform::Installation::Load(ini);
   dispatch::TDM1Fields fields;
-  const dispatch::SmsGatewaySettings gateway = dispatch::ReadSmsSection(ini, fields);
+  const dispatch::SmsGatewaySettings gateway = dispatch::ReadSmsSection(ini);
   PrepareFields(fields);
+  // The reminder send; its own batch lists stay empty, as the run's do once
+  // its phone batch is handed over.
+  dispatch::SendState reminder = dispatch::ReminderSend(fields, SearchDay());
+  const dispatch::ActiveSend::Scope sending(fields.send_in_progress, reminder);
   const PracticePlan plan = PlanOf(size, home);
   FixedClock clock(RunMoment());
   platform::ActivityLog log(home / "floor.log", clock);
@@ -96,7 +95,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
   options.header_user = inst.batch_user;
   options.header_password = inst.batch_password;
   const channels::SmsBatch batch = channels::CreaFileSms(
-      lines, {dispatch::CrLfToBlank(fields.TestoInvioSMS)}, options, lists, composer);
+      lines, {dispatch::CrLfToBlank(reminder.TestoInvioSMS)}, options, lists, composer);
   UploadBatch(http, gateway.rest_host, fields, batch, options.bool_futurland);
 
   dispatch::FieldsSmsHost sms_host(fields, [] { return true; });

@@ -29,7 +29,7 @@ std::string FieldsComposer::ComponiTesto(const std::vector<std::string>& testoLi
                                          practice::TLineRec& rec, practice::TPazRec& paz) {
   std::string result;
   missing_ = {};
-  dispatch::ComponiTesto(testoLinee, rec, result, paz, fields_, links_(), &missing_);
+  dispatch::ComponiTesto(testoLinee, rec, result, paz, settings_, links_(), &missing_);
   const std::string who = rec.Cognome + " " + rec.Nome;
   if (missing_.pagamento) {
     log_.WriteLog("Link di pagamento non ottenuto, messaggio non inviato: " + who);
@@ -48,11 +48,12 @@ void FieldsComposer::InvioAccettato() {
 }
 
 channels::WhatsAppSettings FieldsWhatsAppHost::Settings() const {
+  const SendState& send = fields_.send_in_progress.Current();
   channels::WhatsAppSettings s;
-  s.TemplaTeInvioWhts = fields_.TemplaTeInvioWhts;
-  s.TestoLiberoInvioWhts = fields_.TestoLiberoInvioWhts;
-  s.variabiliInvioWhts = fields_.variabiliInvioWhts;
-  s.linkConfermaInvioWhts = fields_.linkConfermaInvioWhts;
+  s.TemplaTeInvioWhts = send.TemplaTeInvioWhts;
+  s.TestoLiberoInvioWhts = send.TestoLiberoInvioWhts;
+  s.variabiliInvioWhts = send.variabiliInvioWhts;
+  s.linkConfermaInvioWhts = send.linkConfermaInvioWhts;
   s.link_pag_predef = fields_.link_pag_predef;
   s.descr_pag_predef = fields_.descr_pag_predef;
   s.CellWhts = fields_.UserConnect.CellWhts;

@@ -1,6 +1,8 @@
 // The send-orchestration object as the SMS channel sees it: its counters,
-// account, test flag and batch lists (channels::SmsHost), and the
-// composition of each recipient's text (channels::MessageComposer).
+// account and test flag, and the batch lists and payment filter of the send
+// in progress (channels::SmsHost); the composition of each recipient's text
+// (channels::MessageComposer); the WhatsApp template of the send in progress
+// (channels::WhatsAppHost).
 #pragma once
 
 #include <functional>
@@ -29,8 +31,10 @@ class FieldsSmsHost : public channels::SmsHost {
   void SetCounters(const channels::SmsCounters& counters) override;
   channels::SmsAccount GatewayAccount() const override;
   bool TestMode() const override { return fields_.CBTest; }
-  bool SkipZeroFees() const override { return fields_.eliminaIncassiNulli; }
-  practice::RecipientLists& Batch() override { return fields_.lists; }
+  bool SkipZeroFees() const override {
+    return fields_.send_in_progress.Current().eliminaIncassiNulli;
+  }
+  practice::RecipientLists& Batch() override { return fields_.send_in_progress.Current().lists; }
   bool ReadConnect() override { return reload_(); }
   void DeliveryStarting(channels::DeliveryChannel channel) override {
     if (on_delivery_) on_delivery_(channel);
@@ -46,13 +50,13 @@ class FieldsSmsHost : public channels::SmsHost {
   std::function<void(channels::DeliveryChannel)> on_delivery_;
 };
 
-// `ParseLineRec` and `ComponiTesto` over the fields; the link services are
+// `ParseLineRec` and `ComponiTesto` over the settings; the link services are
 // asked for at each composition (none: no link is fetched).
 class FieldsComposer : public channels::MessageComposer {
  public:
-  FieldsComposer(TDM1Fields& fields, std::function<LinkServices*()> links,
+  FieldsComposer(TDM1Settings& settings, std::function<LinkServices*()> links,
                  platform::ActivityLog& log)
-      : fields_(fields), links_(std::move(links)), log_(log) {}
+      : settings_(settings), links_(std::move(links)), log_(log) {}
 
   practice::TLineRec ParseLineRec(const std::string& line) const override;
   // Writes one log line for a recipient whose text lacks a link it asked for.
@@ -63,13 +67,14 @@ class FieldsComposer : public channels::MessageComposer {
   void InvioAccettato() override;
 
  private:
-  TDM1Fields& fields_;
+  TDM1Settings& settings_;
   std::function<LinkServices*()> links_;
   platform::ActivityLog& log_;
   channels::MissingLinks missing_;
 };
 
-// The WhatsApp template fields over the settings object's fields. There is no
+// The WhatsApp template of the send in progress and the settings object's
+// identity and payment-link fields. There is no
 // clipboard in the service: what the desktop would put there goes to the log.
 class FieldsWhatsAppHost : public channels::WhatsAppHost {
  public:

@@ -41,28 +41,25 @@ void TDM1::Guarded(Send send) {
 }
 
 KindReport& TDM1::BeginKind(SendKind kind) {
-  current_kind_ = kind;
-  return report_.Of(kind);
+  run_.current_kind = kind;
+  return run_.report.Of(kind);
 }
 
-KindReport& TDM1::CurrentKind() { return report_.Of(current_kind_); }
+KindReport& TDM1::CurrentKind() { return run_.report.Of(run_.current_kind); }
 
-template <typename Send>
-void TDM1::SendKindOnce(SendKind kind, Send send) {
-  KindReport& report = BeginKind(kind);
-  kind_mask_ = journal_.BeginKind(kind, report);
-  AtExit reset_mask([this] { kind_mask_ = ChannelMask{}; });
-  if (!kind_mask_.any()) return;
-  send();
-  journal_.EndKind(kind, report);
+template <typename Body>
+void TDM1::SendKindOnce(SendState& send, Body body) {
+  KindReport& report = BeginKind(send.kind);
+  send.channels_left = journal_.BeginKind(send.kind, report);
+  if (!send.channels_left.any()) return;
+  body();
+  journal_.EndKind(send.kind, report);
 }
 
 void TDM1::InviaDaServizio() {
   if (IsVisual == 1) IsVisual = 0;
   log_.WriteLog("Invio da servizio avviato");
-  strVerifica.clear();
-  report_ = RunReport{};
-  current_kind_ = SendKind::kReminder;
+  run_ = RunState{};
   AtExit release_search([this] { AgImp.reset(); });
   try {
     const platform::TDateTime now = clock_.Now();
@@ -77,101 +74,71 @@ void TDM1::InviaDaServizio() {
     const bool report_run = !journal_.Active() || journal_.AnyKindRan() ||
                             !journal_.Recorded(SendKind::kControl);
     if (report_run && CBSmsFiniti && !EditSmsFiniti.empty()) AddCreditWarning();
-    if (report_run && !strVerifica.empty()) SendControlSms();
+    if (report_run && !run_.strVerifica.empty()) SendControlSms();
   } catch (const std::exception& e) {
     // The service host drops what leaves the run: the reason is written here.
     log_.WriteLog(e.what());
     CurrentKind().other.Fail(0, FailureOf(e), e.what());
-    journal_.EndKind(current_kind_, CurrentKind());
+    journal_.EndKind(run_.current_kind, CurrentKind());
     throw;
   }
 }
 
 void TDM1::SendAppointmentKinds(platform::TDateTime today, int weekday) {
-  sendSms = CBServizioSMS;
-  sendWhts = false;
-  sendWhtsB = CBServizioWhatsapp;
-  sendEmail = CBServizioEmail;
-  if (sendWhtsB) {
-    SetTemplate(SiglaGeneraleAppWhts, TestoLiberoAppWhts, linkConfermaAppWhts, variabiliAppWhts);
-  }
   BeginKind(SendKind::kReminder);
   const std::optional<int> days_ahead = ReminderDaysAhead(giorniinvio, weekday);
   if (!days_ahead) return;
   const platform::TDateTime reminder_day = today + *days_ahead;
 
-  // The texts of each kind are taken also when the journal skips the kind:
-  // the next kind keeps them where its own are empty.
-  SetSearchDay(reminder_day);
-  TestoInvioSMS = TestoInvioApp;
-  NomeEmailInvio = NomeEmailApp;
-  const auto search_and_send = [&] {
-    Guarded([&] {
-      lists.Clear();
-      EnsureAgImp();
-      EffettuaInvio(kAppointments, false);
+  const auto search_and_send = [this](SendState& send) {
+    SendKindOnce(send, [&] {
+      Guarded([&] {
+        EnsureAgImp();
+        EffettuaInvio(send, kAppointments, false);
+      });
     });
   };
-  SendKindOnce(SendKind::kReminder, search_and_send);
-
+  // Each kind starts from the one before it, also when the journal skipped
+  // that one: where its own text, template or message is not set, the one
+  // before it stays.
+  SendState reminder = ReminderSend(*this, reminder_day);
+  search_and_send(reminder);
+  SendState advance_notice;
+  const SendState* preceding = &reminder;
   if (CBPreavviso) {
-    BeginKind(SendKind::kAdvanceNotice);
-    SetSearchDay(reminder_day + GGPreavviso);
-    if (sendSms && !TestoInvioAppPreavviso.empty()) TestoInvioSMS = TestoInvioAppPreavviso;
-    if (sendWhtsB && !SiglaGeneraleAppWhtsPreav.empty()) {
-      SetTemplate(SiglaGeneraleAppWhtsPreav, TestoLiberoAppWhtsPreav, linkConfermaAppWhtsPreav,
-                  variabiliAppWhtsPreav);
-    }
-    if (sendEmail && !NomeEmailAppPreav.empty()) NomeEmailInvio = NomeEmailAppPreav;
-    SendKindOnce(SendKind::kAdvanceNotice, search_and_send);
+    advance_notice = FollowingSend(SendKind::kAdvanceNotice, reminder, *this,
+                                   reminder_day + GGPreavviso);
+    search_and_send(advance_notice);
+    preceding = &advance_notice;
   }
-
   if (CBLinkPag) {
-    // Only appointments with a fee to collect and no payment link yet.
-    eliminaIncassiNulli = true;
-    AtExit reset_filter([this] { eliminaIncassiNulli = false; });
-    BeginKind(SendKind::kPaymentLink);
-    SetSearchDay(reminder_day + GGLinkPag);
-    if (sendSms && !TestoInvioAppLinkPag.empty()) TestoInvioSMS = TestoInvioAppLinkPag;
-    if (sendWhtsB && !SiglaGeneraleAppWhtsLPag.empty()) {
-      SetTemplate(SiglaGeneraleAppWhtsLPag, TestoLiberoAppWhtsLPag, linkConfermaAppWhtsLPag,
-                  variabiliAppWhtsLPag);
-    }
-    if (sendEmail && !NomeEmailAppLPag.empty()) NomeEmailInvio = NomeEmailAppLPag;
-    SendKindOnce(SendKind::kPaymentLink, search_and_send);
+    SendState payment_link =
+        FollowingSend(SendKind::kPaymentLink, *preceding, *this, reminder_day + GGLinkPag);
+    search_and_send(payment_link);
   }
 }
 
 void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
   BeginKind(SendKind::kBirthday);
-  sendSms = CBServComplSMS;
-  sendWhts = false;
-  sendWhtsB = CBServComplWhts;
-  sendEmail = CBServComplEmail;
-  if (sendWhtsB) {
-    SetTemplate(SiglaGeneraleComplWhts, TestoLiberoComplWhts, linkConfermaComplWhts,
-                variabiliComplWhts);
-  }
   const std::vector<platform::TDateTime> days = BirthdayDays(BirthdayMask(*this, weekday), today);
   if (days.empty()) return;
 
-  TestoInvioSMS = TestoInvioCompl;
-  NomeEmailInvio = NomeEmailCompl;
-  SendKindOnce(SendKind::kBirthday, [&] {
-    // Birthday lines carry no payment data: no record of an earlier send may
-    // pair with them.
-    lists.Clear();
+  SendState birthdays = BirthdaySend(*this);
+  SendKindOnce(birthdays, [&] {
     practice::TAgImp& search = EnsureAgImp();
     // The patients are looked for by the birthday channels, so that a
     // greeting by email or WhatsApp finds its recipients whatever the
     // reminders use.
     const bool find_phones = CBServComplSMS || CBServComplWhts;
-    for (const platform::TDateTime day : days) {
-      search.DataRicerca = search.DataRicerca1 = day;
-      search.RicercaCompleanni(find_phones, CBServComplEmail);
+    {
+      ActiveSend::Scope searching(send_in_progress, birthdays);
+      for (const platform::TDateTime day : days) {
+        search.DataRicerca = search.DataRicerca1 = day;
+        search.RicercaCompleanni(find_phones, CBServComplEmail);
+      }
     }
     Guarded([&] {
-      if (!lists.listCell.empty()) EffettuaInvio(kBirthdays, false);
+      if (!birthdays.lists.listCell.empty()) EffettuaInvio(birthdays, kBirthdays, false);
     });
   });
 }
@@ -189,38 +156,34 @@ void TDM1::AddCreditWarning() {
     }
   }
   if (const auto threshold = CreditThreshold(EditSmsFiniti)) {
-    AppendCreditWarning(strVerifica, *threshold, smsDisp);
+    AppendCreditWarning(run_.strVerifica, *threshold, smsDisp);
   }
 }
 
 void TDM1::SendControlSms() {
-  BeginKind(SendKind::kControl);
-  TestoInvioSMS = strVerifica;
-  // The control text goes to the practice's own numbers as an SMS, whatever
-  // channels the last kind of message used.
-  sendSms = true;
-  sendWhts = false;
-  sendWhtsB = false;
-  sendEmail = false;
-  SendKindOnce(SendKind::kControl, [&] {
+  SendState control = ControlSend(run_.strVerifica);
+  SendKindOnce(control, [&] {
     for (const std::string& number : ControlNumbers(CellVerifica1)) {
-      lists.Clear();
-      lists.listCell.push_back(ControlLine(number));
-      Guarded([&] { EffettuaInvio("", false); });
+      // Each number is a send of its own, on the channels the kind has left.
+      SendState to_number = control;
+      to_number.lists.listCell.push_back(ControlLine(number));
+      Guarded([&] { EffettuaInvio(to_number, "", false); });
     }
   });
 }
 
-void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
+void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_futurland*/) {
+  ActiveSend::Scope sending(send_in_progress, send);
+  practice::RecipientLists& lists = send.lists;
   if (lists.listCell.empty()) {
     lists.listCell.clear();
     lists.list_id_agenda.clear();
     practice::TAgImp& search = EnsureAgImp();
-    search.DataRicerca = DataRicerca;
-    search.DataRicerca1 = DataRicerca1;
+    search.DataRicerca = send.DataRicerca;
+    search.DataRicerca1 = send.DataRicerca1;
     search.RicercaAppunt(CBServizioSMS || CBServizioWhatsapp, CBServizioEmail);
     if (lists.listCell.empty()) {
-      log_.WriteLog("Nessun invio per il " + platform::FormatDate(DataRicerca));
+      log_.WriteLog("Nessun invio per il " + platform::FormatDate(send.DataRicerca));
       return;
     }
     if (channels::LinkServices* links = Channels().Links()) links->OffriPagamentiInSospeso(lists);
@@ -241,37 +204,38 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
     lists.list_id_agenda = std::move(phone.ids);
     lists.listCellIncassi = std::move(phone.payments);
     const bool upload = static_cast<long>(phone.lines.size()) >= SmsGateway.ftp_limit;
-    const channels::SendResult sent = InviaSmsWhtsLista(phone.lines, upload);
+    const channels::SendResult sent = InviaSmsWhtsLista(send, phone.lines, upload);
     if (CBSmsVerifica) {
       // What the services accepted, and what did not go out, never the
       // number of lines handed over.
-      AppendSendSummary(strVerifica, str, static_cast<std::size_t>(sent.accepted));
-      if (sent.failed > 0) AppendFailedSummary(strVerifica, str, sent.failed);
+      AppendSendSummary(run_.strVerifica, str, static_cast<std::size_t>(sent.accepted));
+      if (sent.failed > 0) AppendFailedSummary(run_.strVerifica, str, sent.failed);
     }
   }
 
-  if (sendEmail && kind_mask_.email) {
+  if (send.sendEmail && send.channels_left.email) {
     RecipientBatch email = EmailBatch(lists.listCell, ids);
     lists.list_id_agenda = std::move(email.ids);
     lists.listCellIncassi = std::move(email.payments);
-    if (!email.lines.empty()) InviaEmailLista(email.lines);
+    if (!email.lines.empty()) InviaEmailLista(send, email.lines);
   }
 }
 
-channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& list,
+channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
+                                             const std::vector<std::string>& list,
                                              bool bool_futurland) {
-  const std::vector<std::string> testoLinee{CrLfToBlank(TestoInvioSMS)};
-  KindReport& kind = CurrentKind();
+  const std::vector<std::string> testoLinee{CrLfToBlank(send.TestoInvioSMS)};
+  KindReport& kind = run_.report.Of(send.kind);
   const int lines = static_cast<int>(list.size());
   // A channel that went out earlier today (run journal) is left out.
-  const bool send_sms = sendSms && kind_mask_.sms;
-  const bool send_whatsapp = sendWhtsB && kind_mask_.whatsapp;
+  const bool send_sms = send.sendSms && send.channels_left.sms;
+  const bool send_whatsapp = send.sendWhtsB && send.channels_left.whatsapp;
   channels::SendResult sent;
   // Each channel is tried on its own: a failure of one costs only its own
   // messages, and each counts as failed with the reason it failed for.
-  const auto guard = [&](JournalChannel name, channels::SendResult& channel, auto send) {
+  const auto guard = [&](JournalChannel name, channels::SendResult& channel, auto deliver) {
     try {
-      const channels::SendResult result = send();
+      const channels::SendResult result = deliver();
       channel.Add(result);
       sent.Add(result);
     } catch (const std::exception& e) {
@@ -281,7 +245,7 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
       channel.Add(failed);
       sent.Add(failed);
     }
-    journal_.ChannelDone(current_kind_, name, channel);
+    journal_.ChannelDone(send.kind, name, channel);
   };
   if ((send_sms || send_whatsapp) && !CBTest) {
     try {
@@ -294,12 +258,12 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
       if (send_sms) {
         kind.sms.Add(failed);
         sent.Add(failed);
-        journal_.ChannelDone(current_kind_, JournalChannel::kSms, kind.sms);
+        journal_.ChannelDone(send.kind, JournalChannel::kSms, kind.sms);
       }
       if (send_whatsapp) {
         kind.whatsapp.Add(failed);
         sent.Add(failed);
-        journal_.ChannelDone(current_kind_, JournalChannel::kWhatsApp, kind.whatsapp);
+        journal_.ChannelDone(send.kind, JournalChannel::kWhatsApp, kind.whatsapp);
       }
       return sent;
     }
@@ -314,7 +278,7 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
       return Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
     });
   }
-  if (sendWhts) {
+  if (send.sendWhts) {
     // The hand-off to the WhatsApp program needs an operator.
     log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
                   std::to_string(list.size()) + " destinatari non inviati");
@@ -325,15 +289,16 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const std::vector<std::string>& lis
   return sent;
 }
 
-void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
+void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>& list) {
   const std::string recipients = channels::JoinLines(list);
-  channels::SendResult& email = CurrentKind().email;
+  channels::SendResult& email = run_.report.Of(send.kind).email;
   const int lines = static_cast<int>(list.size());
   AtExit disconnect([this] { Disconnect(); });
   try {
     IBDatabaseConfig.Open();
-    journal_.DeliveringEmail(current_kind_);
-    if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients, NomeEmailInvio)) {
+    journal_.DeliveringEmail(send.kind);
+    if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients,
+                                               send.NomeEmailInvio)) {
       log_.WriteLog("Invio Email a:\r\n" + recipients);
       email.accepted += lines;
     } else {
@@ -342,25 +307,15 @@ void TDM1::InviaEmailLista(const std::vector<std::string>& list) {
     }
   } catch (const std::exception& e) {
     email.Fail(lines, FailureOf(e), e.what());
-    journal_.ChannelDone(current_kind_, JournalChannel::kEmail, email);
+    journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
     throw;
   }
-  journal_.ChannelDone(current_kind_, JournalChannel::kEmail, email);
+  journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
 }
 
 practice::TAgImp& TDM1::EnsureAgImp() {
   if (!AgImp) AgImp = std::make_unique<practice::TAgImp>(catalogue_, log_, clock_, *this);
   return *AgImp;
-}
-
-void TDM1::SetSearchDay(platform::TDateTime day) { DataRicerca = DataRicerca1 = day; }
-
-void TDM1::SetTemplate(const std::string& sigla, const std::string& testo_libero,
-                       const std::string& link_conferma, const std::string& variabili) {
-  TemplaTeInvioWhts = sigla;
-  TestoLiberoInvioWhts = testo_libero;
-  linkConfermaInvioWhts = link_conferma;
-  variabiliInvioWhts = variabili;
 }
 
 }  // namespace oxsms::dispatch

@@ -184,7 +184,7 @@ void SostituisciTag(std::string_view tag, std::string_view value, std::string& t
 }
 
 void ComponiTesto(const std::vector<std::string>& lines, practice::TLineRec& rec,
-                  std::string& result, practice::TPazRec& paz, TDM1Fields& settings,
+                  std::string& result, practice::TPazRec& paz, TDM1Settings& settings,
                   LinkServices* links, channels::MissingLinks* missing) {
   std::string text;
   for (const auto& line : lines) text.append(line).append(kCrLf);
@@ -214,7 +214,7 @@ void ComponiTesto(const std::vector<std::string>& lines, practice::TLineRec& rec
 }
 
 std::string ComponiTestoLibero(const std::string& text, practice::TLineRec rec,
-                               practice::TPazRec paz, TDM1Fields& settings, LinkServices* links) {
+                               practice::TPazRec paz, TDM1Settings& settings, LinkServices* links) {
   std::string result;
   ComponiTesto({text}, rec, result, paz, settings, links);
   return result;

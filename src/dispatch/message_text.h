@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "channels/link_services.h"
-#include "dispatch/tdm1_fields.h"
+#include "dispatch/tdm1_settings.h"
 #include "practice/recipient_records.h"
 
 namespace oxsms::dispatch {
@@ -57,13 +57,13 @@ void SostituisciTag(std::string_view tag, std::string_view value, std::string& t
 // `rec` and `paz` receive what the link routines fill in; an empty
 // `settings.descr_pag_predef` becomes "Pagamento prestazione".
 void ComponiTesto(const std::vector<std::string>& lines, practice::TLineRec& rec,
-                  std::string& result, practice::TPazRec& paz, TDM1Fields& settings,
+                  std::string& result, practice::TPazRec& paz, TDM1Settings& settings,
                   LinkServices* links, channels::MissingLinks* missing = nullptr);
 
 // `ComponiTestoLibero`: ComponiTesto of the single text `text`, on copies of
 // the record and payment data.
 std::string ComponiTestoLibero(const std::string& text, practice::TLineRec rec,
-                               practice::TPazRec paz, TDM1Fields& settings, LinkServices* links);
+                               practice::TPazRec paz, TDM1Settings& settings, LinkServices* links);
 
 // `text` with every CR LF turned into one blank.
 std::string CrLfToBlank(std::string text);

@@ -16,11 +16,11 @@ void ReadFlag(const platform::RegistryKey& key, const char* name, bool& field) {
   if (key.ValueExists(name)) field = key.ReadInteger(name) != 0;
 }
 
-void ReadTime(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadTime(const platform::RegistryKey& key, TDM1Settings& fields) {
   if (key.ValueExists("Time")) fields.OrarioInvio = StrToOrario(key.ReadString("Time"));
 }
 
-void ReadAccount(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadAccount(const platform::RegistryKey& key, TDM1Settings& fields) {
   ReadText(key, "User", fields.UserConnect.User);
   ReadText(key, "Pwd", fields.UserConnect.Pwd);
   ReadText(key, "TESTATA", fields.UserConnect.TESTATA);
@@ -30,7 +30,7 @@ void ReadAccount(const platform::RegistryKey& key, TDM1Fields& fields) {
 
 // Values "0" … "6" (Monday first): the first character of each number's
 // decimal text becomes that weekday's digit of giorniinvio.
-void ReadReminderDays(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadReminderDays(const platform::RegistryKey& key, TDM1Settings& fields) {
   if (fields.giorniinvio.size() < 7) fields.giorniinvio.resize(7, '0');
   for (int day = 0; day < 7; ++day) {
     const std::string name = std::to_string(day);
@@ -40,7 +40,7 @@ void ReadReminderDays(const platform::RegistryKey& key, TDM1Fields& fields) {
   }
 }
 
-void ReadBirthdayWeek(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadBirthdayWeek(const platform::RegistryKey& key, TDM1Settings& fields) {
   std::string* week[] = {&fields.C0, &fields.C1, &fields.C2, &fields.C3,
                          &fields.C4, &fields.C5, &fields.C6};
   for (int day = 0; day < 7; ++day) {
@@ -50,7 +50,7 @@ void ReadBirthdayWeek(const platform::RegistryKey& key, TDM1Fields& fields) {
 
 }  // namespace
 
-void ReadMachineHiveSettings(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadMachineHiveSettings(const platform::RegistryKey& key, TDM1Settings& fields) {
   ReadAccount(key, fields);
   ReadText(key, "TestoInvio", fields.TestoInvioApp);
   ReadText(key, "TabAgEscluse", fields.TabAgEscluse);
@@ -76,7 +76,7 @@ void ReadMachineHiveSettings(const platform::RegistryKey& key, TDM1Fields& field
   ReadBirthdayWeek(key, fields);
 }
 
-void ReadUserHiveSettings(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadUserHiveSettings(const platform::RegistryKey& key, TDM1Settings& fields) {
   ReadAccount(key, fields);
   fields.TestoInvioApp.clear();
   fields.TestoInvioCompl.clear();
@@ -97,7 +97,7 @@ void ReadUserHiveSettings(const platform::RegistryKey& key, TDM1Fields& fields) 
   ReadText(key, "EditSmsFiniti", fields.EditSmsFiniti);
 }
 
-void ReadReminderTexts(const platform::RegistryKey& key, TDM1Fields& fields) {
+void ReadReminderTexts(const platform::RegistryKey& key, TDM1Settings& fields) {
   if (key.ValueExists("TestoInvio")) {
     std::string text = key.ReadString("TestoInvio");
     if (!text.empty()) fields.TestoInvioApp = std::move(text);

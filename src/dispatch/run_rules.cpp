@@ -21,7 +21,7 @@ std::optional<int> ReminderDaysAhead(const std::string& giorniinvio, int weekday
   return digit + 1;
 }
 
-const std::string& BirthdayMask(const TDM1Fields& fields, int weekday) {
+const std::string& BirthdayMask(const TDM1Settings& fields, int weekday) {
   switch (weekday) {
     case 1: return fields.C0;
     case 2: return fields.C1;

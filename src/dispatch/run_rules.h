@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dispatch/tdm1_fields.h"
+#include "dispatch/tdm1_settings.h"
 #include "platform/date_time.h"
 #include "practice/recipient_records.h"
 
@@ -24,7 +24,7 @@ inline constexpr int kNoRemindersDigit = 7;
 std::optional<int> ReminderDaysAhead(const std::string& giorniinvio, int weekday);
 
 // The birthday mask of `weekday` (C0 on Monday … C6 on Sunday).
-const std::string& BirthdayMask(const TDM1Fields& fields, int weekday);
+const std::string& BirthdayMask(const TDM1Settings& fields, int weekday);
 
 // The days of the week of `today` (from its Monday) that `mask` marks with
 // '1'; position i of the mask is the i-th day of the week. Empty for an

@@ -29,11 +29,11 @@ struct Binding {
   const char* key;
   Kind kind;
   Write write;
-  Field (*field)(TDM1Fields&);
+  Field (*field)(TDM1Settings&);
 };
 
 #define OXSMS_BIND(key, kind, write, member) \
-  Binding { key, Kind::kind, Write::write, [](TDM1Fields& f) -> Field { return &f.member; } }
+  Binding { key, Kind::kind, Write::write, [](TDM1Settings& f) -> Field { return &f.member; } }
 
 // The keys of the document, in the order they are applied.
 const std::vector<Binding>& Bindings() {
@@ -150,7 +150,7 @@ int32_t ToInteger(const char* key, const std::string& text) {
   return static_cast<int32_t>(n);
 }
 
-void ApplyOne(const Binding& b, const SettingsDocument& document, TDM1Fields& fields) {
+void ApplyOne(const Binding& b, const SettingsDocument& document, TDM1Settings& fields) {
   const auto it = document.find(b.key);
   const bool present = it != document.end() && !it->is_null();
   Field field = b.field(fields);
@@ -185,7 +185,7 @@ void ApplyOne(const Binding& b, const SettingsDocument& document, TDM1Fields& fi
   }
 }
 
-bool IsWritten(const Binding& b, const Field& field, const TDM1Fields& fields) {
+bool IsWritten(const Binding& b, const Field& field, const TDM1Settings& fields) {
   switch (b.write) {
     case Write::kAlways:
       return true;
@@ -223,15 +223,15 @@ SettingsDocument ValueOf(Kind kind, const Field& field) {
 
 }  // namespace
 
-void ApplySettingsDocument(const SettingsDocument& document, TDM1Fields& fields) {
+void ApplySettingsDocument(const SettingsDocument& document, TDM1Settings& fields) {
   if (!document.is_object()) throw SettingsError("Impostazioni del servizio non valide");
   for (const Binding& b : Bindings()) ApplyOne(b, document, fields);
 }
 
-SettingsDocument BuildSettingsDocument(const TDM1Fields& fields) {
+SettingsDocument BuildSettingsDocument(const TDM1Settings& fields) {
   // The bindings locate fields through a non-const reference; nothing is
   // written through it here.
-  TDM1Fields& source = const_cast<TDM1Fields&>(fields);
+  TDM1Settings& source = const_cast<TDM1Settings&>(fields);
   SettingsDocument document = SettingsDocument::object();
   for (const Binding& b : Bindings()) {
     const Field field = b.field(source);

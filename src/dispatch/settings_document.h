@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "dispatch/tdm1_fields.h"
+#include "dispatch/tdm1_settings.h"
 
 namespace oxsms::dispatch {
 
@@ -28,12 +28,12 @@ class SettingsError : public std::runtime_error {
 // Raises ConversionError for a "time" that is no valid time and SettingsError
 // for a value of an unusable type; keys applied before the faulty one stay
 // applied.
-void ApplySettingsDocument(const SettingsDocument& document, TDM1Fields& fields);
+void ApplySettingsDocument(const SettingsDocument& document, TDM1Settings& fields);
 
 // A new document from the fields: each key by its write rule (some always,
 // some only when not empty or only when their flag is true). Keys of an
 // earlier document that this program does not know are not carried over.
-SettingsDocument BuildSettingsDocument(const TDM1Fields& fields);
+SettingsDocument BuildSettingsDocument(const TDM1Settings& fields);
 
 // Compact JSON text with every non-ASCII character as a \u escape, so the
 // text survives the single-byte code page of the encryption.

@@ -5,16 +5,17 @@ namespace {
 constexpr const char* kSection = "sms";
 }
 
-SmsGatewaySettings ReadSmsSection(const platform::IniFile& ini, TDM1Fields& fields) {
-  SmsGatewaySettings gateway;
+SmsGatewaySettings ReadSmsSection(const platform::IniFile& ini,
+                                  const SmsGatewaySettings& defaults) {
+  SmsGatewaySettings gateway = defaults;
   const std::string host = ini.ReadString(kSection, "rest_host", "");
-  if (!host.empty()) gateway.rest_host = host;
+  gateway.rest_host = host.empty() ? kDefaultRestHost : host;
   gateway.ftp_limit = ini.ReadInteger(kSection, "ftp_limit", kDefaultFtpLimit);
   if (ini.ValueExists(kSection, "sendSms")) {
-    fields.sendSms = ini.ReadBool(kSection, "sendSms", fields.sendSms);
-    fields.sendEmail = ini.ReadBool(kSection, "sendEmail", fields.sendEmail);
-    fields.sendWhts = ini.ReadBool(kSection, "sendWhts", fields.sendWhts);
-    fields.sendWhtsB = ini.ReadBool(kSection, "sendWhtsB", fields.sendWhtsB);
+    gateway.sendSms = ini.ReadBool(kSection, "sendSms", defaults.sendSms);
+    gateway.sendEmail = ini.ReadBool(kSection, "sendEmail", defaults.sendEmail);
+    gateway.sendWhts = ini.ReadBool(kSection, "sendWhts", defaults.sendWhts);
+    gateway.sendWhtsB = ini.ReadBool(kSection, "sendWhtsB", defaults.sendWhtsB);
   }
   return gateway;
 }

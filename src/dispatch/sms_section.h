@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "dispatch/tdm1_fields.h"
 #include "platform/ini_file.h"
 
 namespace oxsms::dispatch {
@@ -19,11 +18,18 @@ inline constexpr long kDefaultFtpLimit = 50;
 struct SmsGatewaySettings {
   std::string rest_host = kDefaultRestHost;
   long ftp_limit = kDefaultFtpLimit;
+  // The initial channel flags. The daily run does not start from them: each
+  // kind of send sets its own channels (SendState).
+  bool sendSms = true;
+  bool sendEmail = false;
+  bool sendWhts = false;
+  bool sendWhtsB = false;
 };
 
 // Reads "rest_host" (an empty value counts as absent) and "ftp_limit".
 // Only when the key "sendSms" exists are "sendSms", "sendEmail", "sendWhts"
-// and "sendWhtsB" read into the flags, each defaulting to its current value.
-SmsGatewaySettings ReadSmsSection(const platform::IniFile& ini, TDM1Fields& fields);
+// and "sendWhtsB" read, each defaulting to its value in `defaults`.
+SmsGatewaySettings ReadSmsSection(const platform::IniFile& ini,
+                                  const SmsGatewaySettings& defaults = {});
 
 }  // namespace oxsms::dispatch

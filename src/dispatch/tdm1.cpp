@@ -40,28 +40,28 @@ TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& l
       IBDatabaseConfig, [this] { return AgImp.get(); },
       [this]() -> practice::TAgImp& { return EnsureAgImp(); });
   channels_->OnDelivery(
-      [this](channels::DeliveryChannel channel) { journal_.Delivering(current_kind_, channel); });
+      [this](channels::DeliveryChannel channel) {
+        journal_.Delivering(send_in_progress.Current().kind, channel);
+      });
 }
 
 TDM1::~TDM1() { DataModuleDestroy(); }
 
-// The defaults of the fields, the channel flags, the texts and switches, are
-// those of TDM1Fields; what needs the outside world is done here.
+// The defaults of the fields, the texts and switches, are those of
+// TDM1Fields; what needs the outside world is done here.
 void TDM1::DataModuleCreate() {
   SuiteDesktopPresent = DesktopProgramsIn(catalogue_.home.dir());
   // Every later date/time text of the process, the activity log's included.
   log_.SetTimeSeparator('.');
-  SmsGateway = ReadSmsSection(*practice::ApriIniLocale(catalogue_.home), *this);
-  DataRicerca = DataRicerca1 = platform::DateOf(clock_.Now()) + 1;
+  SmsGateway = ReadSmsSection(*practice::ApriIniLocale(catalogue_.home), SmsGateway);
   OrarioInvio = StrToOrario("11.00");
   ReadConnect();
   if (EditSmsFiniti.empty()) EditSmsFiniti = kDefaultEditSmsFiniti;
 }
 
 void TDM1::DataModuleDestroy() {
-  // The search object refers to this object's lists and settings.
+  // The search object refers to this object's settings.
   AgImp.reset();
-  lists.Clear();
   Disconnect();
 }
 

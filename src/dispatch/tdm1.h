@@ -1,7 +1,9 @@
-// `TDM1`: the send-orchestration object. It holds every setting of the
-// reminder service in plain fields (TDM1Fields), the batch lists of the
-// current send and the connection to the suite's configuration database, and
-// reloads the settings from there at every timer tick.
+// `TDM1`: the send-orchestration object. It holds every stored setting of the
+// reminder service in plain fields (TDM1Settings, under TDM1Fields with the
+// host's flags and the gateway's figures) and the connection to the suite's
+// configuration database, and reloads the settings from there at every timer
+// tick. The daily run keeps the state of each send apart (SendState, one per
+// kind of message) and that of the run as a whole (RunState).
 //
 // The settings come from two stores: the settings document (encrypted JSON in
 // IMP_CLINICA.GDB_SMS, the normal store) and the legacy registry key, read
@@ -21,6 +23,7 @@
 #include "dispatch/journal_gate.h"
 #include "dispatch/orario.h"
 #include "dispatch/run_report.h"
+#include "dispatch/send_state.h"
 #include "dispatch/send_wiring.h"
 #include "dispatch/settings_store.h"
 #include "dispatch/sms_section.h"
@@ -89,27 +92,29 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // ends the run, raised to the caller. AgImp is released at the end.
   void InviaDaServizio();
 
-  // `EffettuaInvio`: one send of the current kind. Searches the appointments
-  // of DataRicerca..DataRicerca1 when listCell is empty ("Nessun invio per
-  // il <date>" when there are none), then hands the phone lines to the SMS
-  // and WhatsApp senders and, when sendEmail is on, the email lines to the
-  // email subsystem. `str` names the kind in the control summary;
-  // `bool_futurland` is not used. Releases AgImp once it reaches the
-  // sending stage. Raises what the search set-up and the email batch raise.
-  void EffettuaInvio(const std::string& str, bool bool_futurland);
+  // `EffettuaInvio`: the send `send`, current for its duration (see
+  // ActiveSend). Searches the appointments of its DataRicerca..DataRicerca1
+  // when its listCell is empty ("Nessun invio per il <date>" when there are
+  // none), then hands the phone lines to the SMS and WhatsApp senders and,
+  // when its sendEmail is on, the email lines to the email subsystem. `str`
+  // names the kind in the control summary; `bool_futurland` is not used.
+  // Releases AgImp once it reaches the sending stage. Raises what the search
+  // set-up and the email batch raise.
+  void EffettuaInvio(SendState& send, const std::string& str, bool bool_futurland);
 
-  // `InviaSmsWhtsLista`: a phone batch to the SMS gateway (after the credit
-  // check, unless CBTest) and to the WhatsApp templates, by the channel
-  // flags. Errors of the senders are logged, not raised; each channel is
-  // tried on its own. Returns what went out over both channels, also added
-  // to the run's report of the current kind.
-  channels::SendResult InviaSmsWhtsLista(const std::vector<std::string>& list,
+  // `InviaSmsWhtsLista`: a phone batch of `send` to the SMS gateway (after
+  // the credit check, unless CBTest) and to the WhatsApp templates, by its
+  // channel flags. Errors of the senders are logged, not raised; each
+  // channel is tried on its own. Returns what went out over both channels,
+  // also added to the run's report of the kind.
+  channels::SendResult InviaSmsWhtsLista(const SendState& send,
+                                         const std::vector<std::string>& list,
                                          bool bool_futurland);
 
-  // `InviaEmailLista`: an email batch as one circular with the typical
-  // message NomeEmailInvio, over the configuration database (connected for
-  // the call). Raises what connecting and the delivery raise.
-  void InviaEmailLista(const std::vector<std::string>& list);
+  // `InviaEmailLista`: an email batch of `send` as one circular with its
+  // typical message NomeEmailInvio, over the configuration database
+  // (connected for the call). Raises what connecting and the delivery raise.
+  void InviaEmailLista(const SendState& send, const std::vector<std::string>& list);
 
   // The run journal to keep (nullptr: none, the default) and whether runs
   // are forced (--force: every kind runs, whatever the journal holds).
@@ -118,7 +123,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   bool KeepsJournal() const { return journal_.Configured() && !CBTest; }
 
   // What the last (or current) daily run came to, kind by kind.
-  const RunReport& LastRun() const { return report_; }
+  const RunReport& LastRun() const { return run_.report; }
 
   // `AgImp`, the run's shared search object, created when absent. Raises
   // practice::DatabaseError when the configuration database cannot be
@@ -142,18 +147,16 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // "MesaFE.exe") stand in the home folder, so the configuration database is
   // the file "config.fdb" of the suite's folder layout.
   bool SuiteDesktopPresent = false;
-  // Set at creation from section "sms" of config.ini.
-  SmsGatewaySettings SmsGateway;
 
-  // practice::SearchHost, over the fields above.
+  // practice::SearchHost, over the settings and the send in progress.
   practice::Connection& ConfigDatabase() override { return IBDatabaseConfig; }
   bool FolderLayout() const override { return SuiteDesktopPresent; }
   std::string ExtraPatientFiles() const override { return UserConnect.ListaFile; }
   std::string ExcludedAgendaTables() const override { return TabAgEscluse; }
   int32_t PaymentLinkState() const override { return isLinkPag; }
-  bool SkipZeroFees() const override { return eliminaIncassiNulli; }
+  bool SkipZeroFees() const override { return send_in_progress.Current().eliminaIncassiNulli; }
   int16_t VisualMode() const override { return IsVisual; }
-  practice::RecipientLists& Batch() override { return lists; }
+  practice::RecipientLists& Batch() override { return send_in_progress.Current().lists; }
 
  private:
   void DataModuleCreate();
@@ -164,17 +167,14 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   void SendBirthdays(platform::TDateTime today, int weekday);
   void AddCreditWarning();
   void SendControlSms();
-  void SetSearchDay(platform::TDateTime day);
-  void SetTemplate(const std::string& sigla, const std::string& testo_libero,
-                   const std::string& link_conferma, const std::string& variabili);
   // Runs one send; an error of the ordinary family is logged, counted in the
   // current kind's report and dropped.
   template <typename Send>
   void Guarded(Send send);
-  // Runs `send` as the kind `kind` on the channels the journal leaves it
-  // (kind_mask_); a kind the journal has no channel left for is skipped.
-  template <typename Send>
-  void SendKindOnce(SendKind kind, Send send);
+  // Runs `body` as the kind of `send` on the channels the journal leaves it
+  // (set into `send`); a kind the journal has no channel left for is skipped.
+  template <typename Body>
+  void SendKindOnce(SendState& send, Body body);
   // The run's report of the kind now being sent (made current by BeginKind).
   KindReport& BeginKind(SendKind kind);
   KindReport& CurrentKind();
@@ -197,10 +197,9 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   const platform::Clock& clock_;
   const platform::Registry& registry_;
   std::unique_ptr<SendWiring> channels_;
-  RunReport report_;
-  SendKind current_kind_ = SendKind::kReminder;
+  // The daily run in progress, or the last one.
+  RunState run_;
   JournalGate journal_{log_};
-  ChannelMask kind_mask_;
 };
 
 }  // namespace oxsms::dispatch

@@ -1,125 +1,32 @@
-// Every field of the send-orchestration object `TDM1`, in declaration order
-// and with the default the object starts from. They live in a plain struct
-// of their own so that the settings document and the registry migration can
-// be applied to them, and tested, without a database.
-//
-// Times of day are fractions of a day (0 = midnight); dates are day counts
-// (platform::TDateTime). Texts are UTF-8.
+// What the channel adapters read and write of the send-orchestration object
+// `TDM1`: its stored settings (TDM1Settings), the flags its host sets, the
+// SMS gateway's figures and the send in progress. The fields keep the
+// default the object starts from.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/date_time.h"
-#include "practice/recipient_records.h"
+#include "dispatch/send_state.h"
+#include "dispatch/tdm1_settings.h"
 
 namespace oxsms::dispatch {
 
-// 11:00, the send time of a new installation.
-inline constexpr platform::TDateTime kDefaultOrarioInvio = 11.0 / 24.0;
-// 18:00 of the day before the appointment: the cancellation deadline that
-// every reload starts from.
-inline constexpr double kDefaultOreDisdetta = 0.75;
-inline constexpr const char* kDefaultTestoInvioApp =
-    "Gentile <Nome> <Cognome> le ricordiamo l'appuntamento del <Data> alle ore <Ora>";
-inline constexpr const char* kDefaultTestoInvioCompl =
-    "Gentile <Nome> <Cognome>, il nostro studio e tutto lo staff le fanno gli auguri di Buon "
-    "Compleanno";
-inline constexpr const char* kDefaultEditSmsFiniti = "50";
-inline constexpr const char* kNoReminderDays = "0000000";
-
-// The practice's account at the maker's services and its WhatsApp identity.
-struct TUserConnect {
-  int16_t TipoSms = 0;        // 0 plain SMS, otherwise flash; no store holds it
-  std::string User;           // account at the maker's services
-  std::string Pwd;            // its password; never logged
-  std::string TESTATA;        // SMS sender alias
-  std::string CellWhts;       // the practice's WhatsApp number
-  std::string IntestazioneWhts;  // signature ("FirmaWhts"), replaces "<dati_studio>"
-  std::string IndirizzoWhts;  // address, replaces "<intestazione_studio>"
-  std::string ListaFile;      // additional patient database files, one per line
-};
-
-struct TDM1Fields {
+struct TDM1Fields : TDM1Settings {
   int16_t redial = 0;    // not used by the service
   int16_t IsVisual = 0;  // 1 when an interactive front end drives the object
-  int32_t smsDisp = 0;   // SMS credit left at the gateway
+  // The gateway's figures, set by the SMS gateway client.
+  int32_t smsDisp = 0;  // SMS credit left at the gateway
   int32_t idCliente = 0;
   int32_t smsInviabili = 0;
-  // Channels of the current send.
-  bool sendSms = true;
-  bool sendEmail = false;
-  bool sendWhts = false;   // manual WhatsApp hand-off
-  bool sendWhtsB = false;  // WhatsApp templates
-  TUserConnect UserConnect;
-  bool DontSave = false;  // when set, saving the settings does nothing
+  bool DontSave = false;   // when set, saving the settings does nothing
   bool AsService = false;  // set by the service host after creation
-  // listCell, list_id_agenda, listScartiSms and listCellIncassi, kept at the
-  // same index.
-  practice::RecipientLists lists;
   // Optional run report owned by an interactive front end; the service never
   // sets it, so nothing is reported there.
   std::vector<std::string>* listLogInvioAuto = nullptr;
-  platform::TDateTime DataRicerca = 0;   // first day of the current search
-  platform::TDateTime DataRicerca1 = 0;  // last day of the current search
-  platform::TDateTime OrarioInvio = kDefaultOrarioInvio;
-  std::string TestoGenerale = kDefaultTestoInvioApp;
-
-  // WhatsApp templates, six settings per kind of message.
-  std::string SiglaGeneraleWhts, TestoGeneraleWths, TestoLiberoWhts, titoloWhts,
-      linkConfermaWhts, variabiliWhts;
-  std::string SiglaGeneraleAppWhts, TestoGeneraleAppWths, TestoLiberoAppWhts, titoloAppWhts,
-      linkConfermaAppWhts, variabiliAppWhts;
-  std::string SiglaGeneraleAppWhtsPreav, TestoGeneraleAppWthsPreav, TestoLiberoAppWhtsPreav,
-      titoloAppWhtsPreav, linkConfermaAppWhtsPreav, variabiliAppWhtsPreav;
-  std::string SiglaGeneraleAppWhtsLPag, TestoGeneraleAppWthsLPag, TestoLiberoAppWhtsLPag,
-      titoloAppWhtsLPag, linkConfermaAppWhtsLPag, variabiliAppWhtsLPag;
-  std::string SiglaGeneraleComplWhts, TestoGeneraleComplWths, TestoLiberoComplWhts,
-      titoloComplWhts, linkConfermaComplWhts, variabiliComplWhts;
-
-  std::string TestoInvioApp = kDefaultTestoInvioApp;
-  std::string NomeEmailInvio = "Appuntamento";
-  std::string NomeEmailApp = "Appuntamento";
-  std::string TestoInvioCompl = kDefaultTestoInvioCompl;
-  std::string NomeEmailCompl = "Compleanno";
-  std::string CellVerifica1;  // control numbers, one per line
-  std::string EditSmsFiniti = kDefaultEditSmsFiniti;  // low-credit threshold (decimal text)
-  std::string TabAgEscluse;  // agenda tables left out of the search
-  // Per weekday, Monday first: extra days ahead of the reminders; '7' = none.
-  std::string giorniinvio = kNoReminderDays;
-  std::string TestoInvioAppPreavviso;
-  std::string NomeEmailAppPreav;
-  std::string TestoInvioAppLinkPag;
-  std::string NomeEmailAppLPag;
-  bool CBMemoApp = true;
-  bool CBCompl = false;
-  bool CBSmsVerifica = false;
-  bool CBTest = false;
-  bool CBSmsFiniti = false;
-  bool CBServizioSMS = true;
-  bool CBServizioEmail = false;
-  bool CBServizioWhatsapp = false;
-  bool CBPreavviso = false;
-  bool CBLinkPag = false;
-  int32_t GGPreavviso = 7;
-  int32_t GGLinkPag = 0;
-  std::string TestoInvioSMS;  // text of the current send
-  std::string TemplaTeInvioWhts, TestoLiberoInvioWhts, variabiliInvioWhts,
-      linkConfermaInvioWhts;  // WhatsApp template of the current send
-  bool CBServComplSMS = false;
-  bool CBServComplWhts = false;
-  bool CBServComplEmail = false;
-  // Per weekday (C0 Monday … C6 Sunday): birthdays to greet this week.
-  std::string C0, C1, C2, C3, C4, C5, C6;
-  std::string strVerifica;  // text of the control SMS built during a run
-  // Cancellation deadline on the day before the appointment (0 = none).
-  double ore_disdetta = kDefaultOreDisdetta;
-  bool eliminaIncassiNulli = false;  // true only while the payment-link send runs
-  int32_t isLinkPag = 2;  // payment-link module: 1 in use, 2 not in use
-  bool doublepassincassi = false;
-  std::string descr_pag_predef;  // "<descrizione_pag>"; set when first needed
-  std::string link_pag_predef;   // a predefined payment link for WhatsApp ("" = none)
+  // The send of the daily run now in progress (channels, texts, batch lists).
+  ActiveSend send_in_progress;
 };
 
 }  // namespace oxsms::dispatch

@@ -31,7 +31,7 @@ TEST_F(RegistrySettingsTest, MachineHiveGivesEveryValueItHolds) {
                        "CBSms=dword:00000000\nCBCompl=dword:00000002\nCBTest=dword:1\n"
                        "CBServizioWhatsapp=dword:1\nCellVerifica1=3331\nEditSmsFiniti=15\n"
                        "2=dword:00000003\n6=dword:0000000c\nC4=0000100\n");
-  TDM1Fields f;
+  TDM1Settings f;
   ReadMachineHiveSettings(*key, f);
   EXPECT_EQ(f.UserConnect.User, "studio");
   EXPECT_EQ(f.UserConnect.Pwd, "pw");
@@ -58,7 +58,7 @@ TEST_F(RegistrySettingsTest, MachineHiveGivesEveryValueItHolds) {
 
 TEST_F(RegistrySettingsTest, EmptyBirthdayTextDoesNotReplaceTheDefault) {
   const auto key = Key(RegistryHive::kLocalMachine, "TestoInvioCompl=\nTestoInvio=\n");
-  TDM1Fields f;
+  TDM1Settings f;
   ReadMachineHiveSettings(*key, f);
   EXPECT_EQ(f.TestoInvioCompl, kDefaultTestoInvioCompl);
   EXPECT_EQ(f.TestoInvioApp, "");  // an existing value counts, even empty
@@ -68,7 +68,7 @@ TEST_F(RegistrySettingsTest, UserHiveEmptiesTheTextsAndSkipsWeekdays) {
   const auto key = Key(RegistryHive::kCurrentUser,
                        "User=mario\nTime=10.00\nTestoInvio=Ignorato\nTestoInvioCompl=Ignorato\n"
                        "CBSmsVerifica=dword:1\n2=dword:3\nC0=1111111\nTabAgEscluse=Agenda3\n");
-  TDM1Fields f;
+  TDM1Settings f;
   ReadUserHiveSettings(*key, f);
   EXPECT_EQ(f.UserConnect.User, "mario");
   EXPECT_EQ(OrarioToStr(f.OrarioInvio), "10.00.00");
@@ -81,7 +81,7 @@ TEST_F(RegistrySettingsTest, UserHiveEmptiesTheTextsAndSkipsWeekdays) {
 }
 
 TEST_F(RegistrySettingsTest, WrongTypesAndBadTimesRaise) {
-  TDM1Fields f;
+  TDM1Settings f;
   EXPECT_THROW(ReadMachineHiveSettings(*Key(RegistryHive::kLocalMachine, "CBSms=si\n"), f),
                platform::RegistryError);
   EXPECT_THROW(ReadMachineHiveSettings(*Key(RegistryHive::kLocalMachine, "User=dword:1\n"), f),
@@ -91,7 +91,7 @@ TEST_F(RegistrySettingsTest, WrongTypesAndBadTimesRaise) {
 }
 
 TEST_F(RegistrySettingsTest, ReminderTextsRepairOnlyFromNonEmptyValues) {
-  TDM1Fields f;
+  TDM1Settings f;
   f.TestoInvioApp.clear();
   ReadReminderTexts(*Key(RegistryHive::kLocalMachine, "TestoInvio=Dal registro\nTestoInvioCompl=\n"), f);
   EXPECT_EQ(f.TestoInvioApp, "Dal registro");

@@ -10,15 +10,15 @@ namespace {
 SettingsDocument Parse(const char* text) { return ParseSettingsDocument(text); }
 
 // Writing and reading back through the stored text form.
-TDM1Fields RoundTrip(const TDM1Fields& written) {
-  TDM1Fields read;
+TDM1Settings RoundTrip(const TDM1Settings& written) {
+  TDM1Settings read;
   ApplySettingsDocument(ParseSettingsDocument(SettingsDocumentText(BuildSettingsDocument(written))),
                         read);
   return read;
 }
 
 TEST(SettingsDocumentWriteTest, DefaultsGiveTheFirstDocument) {
-  const SettingsDocument doc = BuildSettingsDocument(TDM1Fields{});
+  const SettingsDocument doc = BuildSettingsDocument(TDM1Settings{});
   EXPECT_EQ(doc.at("time"), "11.00.00");
   EXPECT_EQ(doc.at("testoinvio"), kDefaultTestoInvioApp);
   EXPECT_EQ(doc.at("testogenerale"), kDefaultTestoInvioApp);
@@ -48,7 +48,7 @@ TEST(SettingsDocumentWriteTest, DefaultsGiveTheFirstDocument) {
 }
 
 TEST(SettingsDocumentWriteTest, DaysAheadGoOnlyWithTheirSwitch) {
-  TDM1Fields f;
+  TDM1Settings f;
   f.CBPreavviso = true;
   f.GGPreavviso = 3;
   f.CBLinkPag = false;
@@ -65,7 +65,7 @@ TEST(SettingsDocumentWriteTest, DaysAheadGoOnlyWithTheirSwitch) {
 }
 
 TEST(SettingsDocumentWriteTest, SignatureGoesWithTheWhatsAppNumberEvenWhenEmpty) {
-  TDM1Fields f;
+  TDM1Settings f;
   f.UserConnect.CellWhts = "+393331234567";
   SettingsDocument doc = BuildSettingsDocument(f);
   EXPECT_EQ(doc.at("CellWhts"), "+393331234567");
@@ -78,7 +78,7 @@ TEST(SettingsDocumentWriteTest, SignatureGoesWithTheWhatsAppNumberEvenWhenEmpty)
 }
 
 TEST(SettingsDocumentWriteTest, Base64KeysHoldUtf8InMimeLinesAndTheTextStaysAscii) {
-  TDM1Fields f;
+  TDM1Settings f;
   f.UserConnect.CellWhts = "3331234567";
   f.UserConnect.IntestazioneWhts = "Studio Dentistico Città di Castello – dott. Niccolò Rossi, via Sàlita 1";
   f.UserConnect.IndirizzoWhts = "è";
@@ -92,14 +92,14 @@ TEST(SettingsDocumentWriteTest, Base64KeysHoldUtf8InMimeLinesAndTheTextStaysAsci
   const std::string text = SettingsDocumentText(doc);
   for (unsigned char c : text) ASSERT_LT(c, 0x80) << text;
 
-  const TDM1Fields read = RoundTrip(f);
+  const TDM1Settings read = RoundTrip(f);
   EXPECT_EQ(read.UserConnect.IntestazioneWhts, f.UserConnect.IntestazioneWhts);
   EXPECT_EQ(read.UserConnect.IndirizzoWhts, "è");
   EXPECT_EQ(read.TestoLiberoAppWhts, f.TestoLiberoAppWhts);
 }
 
 TEST(SettingsDocumentReadTest, KeysLandInTheirFields) {
-  TDM1Fields f;
+  TDM1Settings f;
   ApplySettingsDocument(Parse(R"({
       "user": "studio", "pwd": "segreta", "testata": "StudioRossi", "listafile": "a.fdb",
       "time": "9.30", "testoinvioemail": "Promemoria", "cbsms": false, "cbcompl": true,
@@ -136,7 +136,7 @@ TEST(SettingsDocumentReadTest, KeysLandInTheirFields) {
 }
 
 TEST(SettingsDocumentReadTest, EmptyOrAbsentKeysKeepWhatEarlierReloadsGave) {
-  TDM1Fields f;
+  TDM1Settings f;
   ApplySettingsDocument(Parse(R"({"testoinvio": "Testo A", "CBPreavviso": true,
                                   "GGPreavviso": 3, "user": "mario"})"),
                         f);
@@ -152,7 +152,7 @@ TEST(SettingsDocumentReadTest, EmptyOrAbsentKeysKeepWhatEarlierReloadsGave) {
 }
 
 TEST(SettingsDocumentReadTest, CancellationDeadlineIsAlwaysRead) {
-  TDM1Fields f;
+  TDM1Settings f;
   ASSERT_DOUBLE_EQ(f.ore_disdetta, 0.75);
   ApplySettingsDocument(Parse("{}"), f);
   EXPECT_DOUBLE_EQ(f.ore_disdetta, 0.0);
@@ -161,14 +161,14 @@ TEST(SettingsDocumentReadTest, CancellationDeadlineIsAlwaysRead) {
 }
 
 TEST(SettingsDocumentReadTest, BadValuesRaiseAndBadBase64IsIgnored) {
-  TDM1Fields f;
+  TDM1Settings f;
   EXPECT_THROW(ApplySettingsDocument(Parse(R"({"time": "25.00"})"), f), ConversionError);
   EXPECT_THROW(ApplySettingsDocument(Parse(R"({"cbsms": "forse"})"), f), SettingsError);
   EXPECT_THROW(ApplySettingsDocument(Parse(R"({"GGPreavviso": 2.5})"), f), SettingsError);
   EXPECT_THROW(ApplySettingsDocument(Parse(R"({"user": {"a": 1}})"), f), SettingsError);
   EXPECT_THROW(ApplySettingsDocument(Parse(R"({"ore_disdetta": "presto"})"), f), SettingsError);
 
-  TDM1Fields g;
+  TDM1Settings g;
   g.TestoLiberoWhts = "prima";
   ApplySettingsDocument(Parse(R"({"TestoLiberoWhts": "non*base64!"})"), g);
   EXPECT_EQ(g.TestoLiberoWhts, "prima");
@@ -182,7 +182,7 @@ TEST(SettingsDocumentReadTest, OnlyJsonObjectsAreDocuments) {
 }
 
 TEST(SettingsDocumentRoundTripTest, EveryStoredFieldComesBack) {
-  TDM1Fields f;
+  TDM1Settings f;
   f.UserConnect = {1, "u", "p", "TEST", "333", "Firma", "Via Roma 1", "x.fdb\r\ny.fdb"};
   f.OrarioInvio = StrToOrario("8.15.30");
   f.TestoInvioApp = "A";
@@ -212,7 +212,7 @@ TEST(SettingsDocumentRoundTripTest, EveryStoredFieldComesBack) {
   f.GGPreavviso = 14;
   f.GGLinkPag = 1;
 
-  const TDM1Fields r = RoundTrip(f);
+  const TDM1Settings r = RoundTrip(f);
   EXPECT_EQ(r.UserConnect.TipoSms, 0);  // not stored
   EXPECT_EQ(r.UserConnect.User, "u");
   EXPECT_EQ(r.UserConnect.ListaFile, "x.fdb\r\ny.fdb");

@@ -9,12 +9,11 @@ namespace {
 
 class SmsSectionTest : public ::testing::Test {
  protected:
-  SmsGatewaySettings Read(const std::string& ini_text) {
+  SmsGatewaySettings Read(const std::string& ini_text, const SmsGatewaySettings& defaults = {}) {
     testing::WriteFile(dir_ / "config.ini", ini_text);
-    return ReadSmsSection(platform::IniFile(dir_ / "config.ini"), fields_);
+    return ReadSmsSection(platform::IniFile(dir_ / "config.ini"), defaults);
   }
   testing::TempDir dir_;
-  TDM1Fields fields_;
 };
 
 TEST_F(SmsSectionTest, DefaultsWithoutTheSection) {
@@ -23,7 +22,7 @@ TEST_F(SmsSectionTest, DefaultsWithoutTheSection) {
   EXPECT_EQ(s.rest_host.rfind("http://", 0), 0u);
   EXPECT_NE(s.rest_host.find(":8184"), std::string::npos);
   EXPECT_EQ(s.ftp_limit, 50);
-  EXPECT_TRUE(fields_.sendSms);
+  EXPECT_TRUE(s.sendSms);
 }
 
 TEST_F(SmsSectionTest, GatewayValuesAndAnEmptyHost) {
@@ -35,17 +34,18 @@ TEST_F(SmsSectionTest, GatewayValuesAndAnEmptyHost) {
 }
 
 TEST_F(SmsSectionTest, ChannelFlagsOnlyWhenSendSmsIsThere) {
-  Read("[sms]\nsendEmail=1\nsendWhtsB=1\n");
-  EXPECT_TRUE(fields_.sendSms);
-  EXPECT_FALSE(fields_.sendEmail);
-  EXPECT_FALSE(fields_.sendWhtsB);
+  SmsGatewaySettings s = Read("[sms]\nsendEmail=1\nsendWhtsB=1\n");
+  EXPECT_TRUE(s.sendSms);
+  EXPECT_FALSE(s.sendEmail);
+  EXPECT_FALSE(s.sendWhtsB);
 
-  fields_.sendWhts = true;
-  Read("[sms]\nsendSms=0\nsendWhtsB=1\n");
-  EXPECT_FALSE(fields_.sendSms);
-  EXPECT_FALSE(fields_.sendEmail);
-  EXPECT_TRUE(fields_.sendWhts);  // absent: keeps its current value
-  EXPECT_TRUE(fields_.sendWhtsB);
+  SmsGatewaySettings current;
+  current.sendWhts = true;
+  s = Read("[sms]\nsendSms=0\nsendWhtsB=1\n", current);
+  EXPECT_FALSE(s.sendSms);
+  EXPECT_FALSE(s.sendEmail);
+  EXPECT_TRUE(s.sendWhts);  // absent: keeps its current value
+  EXPECT_TRUE(s.sendWhtsB);
 }
 
 }  // namespace

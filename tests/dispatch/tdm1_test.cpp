@@ -104,8 +104,6 @@ TEST_F(TDM1Test, CreationWithoutDocumentOrRegistrySavesTheDefaults) {
   const auto dm = Create();
 
   EXPECT_EQ(log_.TimeSeparator(), '.');
-  EXPECT_DOUBLE_EQ(dm->DataRicerca, platform::EncodeDate(2025, 5, 13));
-  EXPECT_DOUBLE_EQ(dm->DataRicerca1, platform::EncodeDate(2025, 5, 13));
   EXPECT_FALSE(dm->SuiteDesktopPresent);
   EXPECT_FALSE(dm->IBDatabaseConfig.Connected());
 

@@ -103,7 +103,6 @@ TEST_F(DailyRun, AdvanceNoticeAndPaymentMessageHaveTheirOwnDaysAndTexts) {
   EXPECT_EQ(text.rfind("Pagamento prestazione: http", 0), 0u) << text;
   EXPECT_NE(text.find("/s/"), std::string::npos) << text;
   EXPECT_EQ(w.Requests("/rest/crea_url_pagamento.json").size(), 1u);
-  EXPECT_FALSE(dm.eliminaIncassiNulli);
 }
 
 TEST_F(DailyRun, PaymentAccountsAreReadAgainForEachSend) {

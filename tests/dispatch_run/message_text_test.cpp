@@ -130,7 +130,7 @@ class ComponiTestoTest : public ::testing::Test {
 
   channels::MissingLinks missing;
 
-  TDM1Fields fields;
+  TDM1Settings fields;
   TLineRec rec = Parsed("Rossi,Mario,3331234567,12/05/25,09.30");
   TPazRec paz;
   RecordingLinks links;

@@ -92,7 +92,7 @@ TEST_F(JournalSchedulerTest, ARestartInsideTheWindowDoesNotRunTheDayAgain) {
   EXPECT_EQ(dm1_->runs, 1);
   // A new process (same journal file) ticking again inside the window.
   JournalSchedulerTest::service_.reset();
-  RunJournal reread(File(), log_);
+  RunJournal reread(dir_ / RunJournal::kFileName, log_);
   auto dm = std::make_unique<JournalOrchestrator>(reread, clock_);
   JournalOrchestrator* second = dm.get();
   TOXSMS restarted(
