@@ -314,7 +314,7 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
 }
 
 practice::TAgImp& TDM1::EnsureAgImp() {
-  if (!AgImp) AgImp = std::make_unique<practice::TAgImp>(catalogue_, log_, clock_, *this);
+  if (!AgImp) AgImp = std::make_unique<practice::TAgImp>(catalogue_, log_, clock_, elapsed_, *this);
   return *AgImp;
 }
 

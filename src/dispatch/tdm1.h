@@ -30,6 +30,7 @@
 #include "dispatch/tdm1_fields.h"
 #include "platform/activity_log.h"
 #include "platform/clock.h"
+#include "platform/monotonic_clock.h"
 #include "platform/registry.h"
 #include "practice/agimp.h"
 #include "practice/catalogue_context.h"
@@ -195,6 +196,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   const practice::CatalogueContext& catalogue_;
   platform::ActivityLog& log_;
   const platform::Clock& clock_;
+  // The elapsed time of the search object's windows.
+  platform::SteadyClock elapsed_;
   const platform::Registry& registry_;
   std::unique_ptr<SendWiring> channels_;
   // The daily run in progress, or the last one.

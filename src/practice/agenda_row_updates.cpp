@@ -1,16 +1,17 @@
 // Steps shared by the bookkeeping of links in the agenda rows: the table of a
-// recipient line, opening the agenda sets without raising, and an update run
-// on every agenda database.
+// recipient line, opening the agenda sets without raising, an update run on
+// every agenda database, and the commit of what the bookkeeping has left
+// uncommitted.
 #include <soci/soci.h>
 
 #include "practice/agenda_lines.h"
 #include "practice/agenda_row_key.h"
-#include "practice/agimp.h"
+#include "practice/link_bookkeeping.h"
 #include "practice/search_database.h"
 
 namespace oxsms::practice {
 
-std::string TAgImp::BookkeepingTable(const std::string& id_agenda, const char* operation) {
+std::string LinkBookkeeping::BookkeepingTable(const std::string& id_agenda, const char* operation) {
   const std::string table = AgendaTableOfLine(id_agenda);
   if (table.empty()) return {};
   if (!IsPlainTableName(table)) {
@@ -21,9 +22,9 @@ std::string TAgImp::BookkeepingTable(const std::string& id_agenda, const char* o
   return table;
 }
 
-bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
+bool LinkBookkeeping::OpenAgendasQuietly(const char* operation, bool log_failure) {
   try {
-    if (agendas_.empty()) ApriAgende();
+    if (sets_.Agendas().empty()) sets_.ApriAgende();
     return true;
   } catch (const std::exception& e) {
     if (log_failure) log_.WriteLog(std::string(operation) + ": " + e.what());
@@ -31,7 +32,7 @@ bool TAgImp::OpenAgendasQuietly(const char* operation, bool log_failure) {
   }
 }
 
-bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
+bool LinkBookkeeping::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update) {
   bool updated_somewhere = false;
   // A table lives in one agenda database of several: the message of a
   // database without it is put together only when no database had it.
@@ -42,9 +43,9 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       {update.value_name, StatementParameter::Kind::kText},
       {"d", StatementParameter::Kind::kDateTime},
       {"o", StatementParameter::Kind::kDateTime}};
-  for (auto& agenda : agendas_) {
+  for (const auto& agenda : sets_.Agendas()) {
     try {
-      ConnectOrRaise(*agenda);
+      ConnectOrRaise(*agenda, units_);
       try {
         PreparedStatement* st = agenda->PreparedIfPossible(sql, parameters, false, unprepared);
         if (st == nullptr) {
@@ -59,16 +60,16 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);
       }
-      agenda->EndUnit();
+      units_.EndUnit(*agenda);
       updated_somewhere = true;
     } catch (const std::exception& e) {
       // Most often the table lives in another agenda database.
-      EndUnitQuietly(*agenda);
+      units_.EndUnitQuietly(*agenda);
       last_error = e.what();
       unprepared_on = nullptr;
     }
   }
-  if (!updated_somewhere && !agendas_.empty()) {
+  if (!updated_somewhere && !sets_.Agendas().empty()) {
     if (unprepared_on != nullptr) last_error = unprepared_on->Error(unprepared).what();
     log_.WriteLog(std::string(update.operation) + ": agenda non aggiornata (tabella " +
                   PrintableName(update.table) + "): " + last_error);
@@ -76,11 +77,18 @@ bool TAgImp::UpdateAgendaRows(const std::string& sql, const AgendaUpdate& update
   return updated_somewhere;
 }
 
-void TAgImp::EndUnitQuietly(Connection& connection) noexcept {
-  try {
-    if (connection.Connected()) connection.EndUnit();
-  } catch (const std::exception&) {
-    // The unit failed before it wrote anything; ending it only frees its snapshot.
+void LinkBookkeeping::CommitBookkeeping() noexcept {
+  WritePending();
+  const auto commit = [this](Connection& connection) {
+    try {
+      connection.Commit();
+    } catch (const std::exception& e) {
+      log_.WriteLog(std::string("Link non registrati nell'archivio: ") + e.what());
+    }
+  };
+  for (const auto& agenda : sets_.Agendas()) commit(*agenda);
+  for (const auto& patients : sets_.Patients()) {
+    if (patients.connection) commit(*patients.connection);
   }
 }
 

@@ -1,11 +1,11 @@
-// The agenda databases of TAgImp and the agenda tables of each.
+// The agenda databases of the database sets and the agenda tables of each.
 #include <soci/soci.h>
 
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
 #include "practice/catalogue_rows.h"
 #include "practice/database_catalogue.h"
 #include "practice/database_location.h"
+#include "practice/database_sets.h"
 #include "practice/firebird_location.h"
 #include "practice/local_config.h"
 #include "practice/search_database.h"
@@ -36,7 +36,7 @@ class DisconnectAtEnd {
 
 }  // namespace
 
-void TAgImp::ApriAgende() {
+void DatabaseSets::ApriAgende() {
   if (!agendas_.empty()) return;
   try {
     OpenAgendaSets();
@@ -44,12 +44,13 @@ void TAgImp::ApriAgende() {
     // A half-opened set would pair tables with the wrong databases or hide
     // agendas from later searches: the next search opens it anew.
     agenda_tables_.clear();
+    for (const auto& agenda : agendas_) units_.Forget(*agenda);
     agendas_.clear();
     throw;
   }
 }
 
-void TAgImp::OpenAgendaSets() {
+void DatabaseSets::OpenAgendaSets() {
   const bool folder_layout = host_.FolderLayout();
   if (folder_layout) {
     PreparaConnessioneFileLocale(*config_, kLayoutCatalogueFile, /*database_folder=*/false, ctx_);
@@ -65,7 +66,7 @@ void TAgImp::OpenAgendaSets() {
   for (std::size_t n = 0; n < agendas_.size(); ++n) CaricaTabelleAgenda(n, folder_layout);
 }
 
-void TAgImp::AddMainAgendaFromCatalogue() {
+void DatabaseSets::AddMainAgendaFromCatalogue() {
   Connection& host_config = host_.ConfigDatabase();
   DisconnectAtEnd disconnect(host_config);
   // The search object's own connection is open on the same database already:
@@ -98,7 +99,7 @@ void TAgImp::AddMainAgendaFromCatalogue() {
   agendas_.push_back(CreaConnessione(record, false, kDialectAgenda, ctx_));
 }
 
-void TAgImp::AddAgendasFromSmsConf() {
+void DatabaseSets::AddAgendasFromSmsConf() {
   const auto records = ReadSmsConf(ctx_.home.File(kSmsConfFileName));
   if (!records) return;
   for (const auto& r : *records) {
@@ -108,7 +109,7 @@ void TAgImp::AddAgendasFromSmsConf() {
   }
 }
 
-void TAgImp::AggiungiAgenda(const std::string& location, const std::string& user,
+void DatabaseSets::AggiungiAgenda(const std::string& location, const std::string& user,
                             const std::string& pwd) {
   TRecDatabase record;
   record.user = user;
@@ -117,7 +118,7 @@ void TAgImp::AggiungiAgenda(const std::string& location, const std::string& user
   agendas_.push_back(CreaConnessione(record, false, kDialectAgenda, ctx_));
 }
 
-void TAgImp::CaricaFileGruppi() {
+void DatabaseSets::CaricaFileGruppi() {
   if (agendas_.empty()) return;
   Connection& first = *agendas_.front();
   try {
@@ -138,7 +139,7 @@ void TAgImp::CaricaFileGruppi() {
   }
 }
 
-bool TAgImp::CaricaTabelleAgenda(std::size_t index, bool folder_layout) {
+bool DatabaseSets::CaricaTabelleAgenda(std::size_t index, bool folder_layout) {
   Connection& agenda = *agendas_.at(index);
   ConnectOrRaise(agenda);
   const auto document = ReadSettingsDocument(agenda);

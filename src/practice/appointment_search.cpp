@@ -1,12 +1,12 @@
-// The appointment search of TAgImp: one appointment per patient from every
+// The appointment search: one appointment per patient from every
 // agenda table that is not excluded.
 #include <soci/soci.h>
 
 #include <algorithm>
 
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
 #include "practice/appointment_key.h"
+#include "practice/recipient_search.h"
 #include "practice/row_values.h"
 #include "practice/search_database.h"
 
@@ -43,21 +43,21 @@ bool IsExcluded(const std::vector<std::string>& excluded, const std::string& tab
 
 }  // namespace
 
-void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
-  WritePending();
+void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, bool trovaEmail) {
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
   try {
-    ApriAgende();
+    sets_.ApriAgende();
     RecipientLists& batch = host_.Batch();
     batch.listCell.clear();
     batch.listScartiSms.clear();
     batch.list_id_agenda.clear();
     batch.listCellIncassi.clear();
     const auto excluded = ExcludedTables(host_.ExcludedAgendaTables());
-    for (std::size_t n = 0; n < agenda_tables_.size() && n < agendas_.size(); ++n) {
-      for (const auto& line : agenda_tables_[n]) {
-        if (!IsExcluded(excluded, TableOfAgendaLine(line))) SearchTableOrLog(line, n);
+    const auto& agenda_tables = sets_.AgendaTables();
+    for (std::size_t n = 0; n < agenda_tables.size() && n < sets_.Agendas().size(); ++n) {
+      for (const auto& line : agenda_tables[n]) {
+        if (!IsExcluded(excluded, TableOfAgendaLine(line))) SearchTableOrLog(line, n, range);
       }
     }
     if (!list_app_.empty()) CercaContattiPazienti();
@@ -71,9 +71,10 @@ void TAgImp::RicercaAppunt(bool trovaSms, bool trovaEmail) {
   }
 }
 
-void TAgImp::SearchTableOrLog(const std::string& line, std::size_t n) {
+void RecipientSearch::SearchTableOrLog(const std::string& line, std::size_t n,
+                                       const SearchRange& range) {
   try {
-    CercaAppuntamentiTabella(line, n);
+    CercaAppuntamentiTabella(line, n, range);
   } catch (const DatabaseError& e) {
     // A table that cannot be read (dropped, renamed, locked) costs only its
     // own appointments.
@@ -82,16 +83,17 @@ void TAgImp::SearchTableOrLog(const std::string& line, std::size_t n) {
   }
 }
 
-void TAgImp::CercaAppuntamentiTabella(const std::string& line, std::size_t n) {
+void RecipientSearch::CercaAppuntamentiTabella(const std::string& line, std::size_t n,
+                                               const SearchRange& range) {
   const std::string table = TableOfAgendaLine(line);
   if (!IsPlainTableName(table)) {
     log_.WriteLog("Tabella agenda ignorata, nome non valido: \"" + PrintableName(table) + "\"");
     return;
   }
-  Connection& agenda = *agendas_.at(n);
+  Connection& agenda = *sets_.Agendas().at(n);
   const bool payment_columns = host_.PaymentLinkState() != kPaymentLinksOff;
-  std::tm d1 = platform::ToTm(DataRicerca);
-  std::tm d2 = platform::ToTm(DataRicerca1);
+  std::tm d1 = platform::ToTm(range.from);
+  std::tm d2 = platform::ToTm(range.to);
   try {
     soci::row row;
     soci::statement st = (agenda.Session().prepare << AgendaQuery(table, payment_columns),
@@ -104,7 +106,7 @@ void TAgImp::CercaAppuntamentiTabella(const std::string& line, std::size_t n) {
   agenda.Commit();
 }
 
-void TAgImp::KeepAppointment(const soci::row& row, const std::string& line,
+void RecipientSearch::KeepAppointment(const soci::row& row, const std::string& line,
                              bool payment_columns) {
   const bool payment_data = host_.PaymentLinkState() == kPaymentLinksOn;
   const Currency incasso = payment_columns ? CurrencyOf(row, kIncasso) : 0;
@@ -144,9 +146,14 @@ void TAgImp::KeepAppointment(const soci::row& row, const std::string& line,
   }
 }
 
-void TAgImp::EmptyEntry(std::size_t i) {
+void RecipientSearch::EmptyEntry(std::size_t i) {
   app_by_badge_.erase(ValueOfEntry(list_app_[i]));
   list_app_[i].clear();
+}
+
+void RecipientSearch::Discarded(const std::string& surname, const std::string& first_name,
+                                const char* reason) {
+  host_.Batch().listScartiSms.push_back(surname + " " + first_name + reason);
 }
 
 }  // namespace oxsms::practice

@@ -1,11 +1,11 @@
-// The birthday search of TAgImp: patients whose birthday lies in the range,
+// The birthday search: patients whose birthday lies in the range,
 // from every patient database.
 #include <soci/soci.h>
 
-#include "practice/agimp.h"
 #include "practice/contact_rules.h"
 #include "practice/patient_query.h"
 #include "practice/patient_statements.h"
+#include "practice/recipient_search.h"
 #include "practice/row_values.h"
 #include "practice/search_database.h"
 
@@ -16,20 +16,20 @@ constexpr int16_t kVisual = 1;
 
 }  // namespace
 
-void TAgImp::RicercaCompleanni(bool trovaSms, bool trovaEmail) {
-  WritePending();
+void RecipientSearch::RicercaCompleanni(const SearchRange& range, bool trovaSms,
+                                        bool trovaEmail) {
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
-  ApriFilePazienti();
-  if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
-  for (std::size_t k = 0; k < patients_.size(); ++k) CercaCompleanniFile(k);
+  sets_.ApriFilePazienti();
+  if (sets_.Patients().empty()) throw DatabaseError(kNoPatientDatabase);
+  for (std::size_t k = 0; k < sets_.Patients().size(); ++k) CercaCompleanniFile(k, range);
 }
 
-void TAgImp::CercaCompleanniFile(std::size_t k) {
-  Connection& c = *patients_.at(k).connection;
+void RecipientSearch::CercaCompleanniFile(std::size_t k, const SearchRange& range) {
+  Connection& c = *sets_.Patients().at(k).connection;
   const std::string key = ColumnKeyFor(c, ctx_.installation);
-  const int month = platform::DecodeDate(DataRicerca).month;
-  const bool one_month = month == platform::DecodeDate(DataRicerca1).month;
+  const int month = platform::DecodeDate(range.from).month;
+  const bool one_month = month == platform::DecodeDate(range.to).month;
   const std::string sql = BirthdayStatement(!c.IsFirebird(), key, one_month);
   RecipientLists& batch = host_.Batch();
   const bool visual = host_.VisualMode() == kVisual;
@@ -42,7 +42,7 @@ void TAgImp::CercaCompleanniFile(std::size_t k) {
     st.execute();
     while (st.fetch()) {
       const auto birth = DateTimeOf(row, BirthdayColumns::kNascita);
-      if (!birth || !CompleannoNelPeriodo(DataRicerca1, DataRicerca, *birth)) continue;
+      if (!birth || !CompleannoNelPeriodo(range.to, range.from, *birth)) continue;
       const long code = static_cast<long>(IntegerOf(row, BirthdayColumns::kSms).value_or(0));
       std::string mobile = TextOf(row, BirthdayColumns::kTelCell);
       const std::string email = TextOf(row, BirthdayColumns::kEmail);

@@ -201,13 +201,7 @@ bool Connection::Connected() const { return session_ != nullptr; }
 
 void Connection::SetConnected(bool connected) {
   if (connected) {
-    if (session_ && auto_reconnect) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now - link_checked_ >= kLinkCheckInterval) {
-        link_checked_ = now;
-        if (!session_->is_connected()) EndSession(nullptr);
-      }
-    }
+    if (session_ && auto_reconnect) CheckLink();
     if (session_) return;
     const std::string connect_string = ConnectString();
     try {
@@ -218,7 +212,6 @@ void Connection::SetConnected(bool connected) {
         SetMySqlLockTimeout(*session, lock_timeout);
         session_ = std::move(session);
       }
-      link_checked_ = std::chrono::steady_clock::now();
     } catch (const soci::soci_error& e) {
       throw Error(e.what());
     }
@@ -229,9 +222,13 @@ void Connection::SetConnected(bool connected) {
   if (!commit_error.empty()) throw Error(commit_error);
 }
 
+void Connection::CheckLink() {
+  if (session_ && !session_->is_connected()) EndSession(nullptr);
+}
+
 void Connection::EndSession(std::string* commit_error) noexcept {
   if (!session_) return;
-  units_since_.reset();
+  ++transactions_ended_;
   bool clean = true;
   try {
     session_->commit();
@@ -272,19 +269,9 @@ PreparedStatement* Connection::PreparedIfPossible(
   return prepared_.TryGet(Session(), sql, parameters, returns_rows, error);
 }
 
-void Connection::EndUnit() {
-  if (!session_) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (!units_since_) {
-    units_since_ = now;
-  } else if (now - *units_since_ >= kUnitWindow) {
-    Commit();
-  }
-}
-
 void Connection::Commit() {
   if (!session_) return;
-  units_since_.reset();
+  ++transactions_ended_;
   try {
     session_->commit();
   } catch (const soci::soci_error& e) {

@@ -10,8 +10,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,15 +92,14 @@ class Connection {
   bool Connected() const;
   // Opening raises DatabaseError with the driver's message and the database
   // name. Setting an open connection connected again checks the link when
-  // auto_reconnect is set, and reopens it when it was lost; the check (a
-  // round trip) is made at most once every kLinkCheckInterval, since the
-  // link bookkeeping of a send sets its connections connected for every
-  // statement. Closing commits what is pending; a failed commit raises
-  // DatabaseError after the connection is closed.
+  // auto_reconnect is set (CheckLink). Closing commits what is pending; a
+  // failed commit raises DatabaseError after the connection is closed.
   void SetConnected(bool connected);
-  static constexpr std::chrono::milliseconds kLinkCheckInterval{1000};
   void Open() { SetConnected(true); }
   void Close() { SetConnected(false); }
+  // A round trip to the server: when the link has been lost the session ends
+  // (what it had not committed is gone), so that the next use reopens it.
+  void CheckLink();
 
   // The open session (opened on first use), inside a transaction whose lock
   // waits end after lock_timeout. Statements run on it raise
@@ -109,18 +108,9 @@ class Connection {
   // Commits the current transaction, if the connection is open; raises
   // DatabaseError when the commit fails.
   void Commit();
-
-  // Ends one of many small units of work (the link bookkeeping of a send runs
-  // a few lookups and updates per recipient). A commit costs a synchronous
-  // write of the database's pages, a millisecond or more, against some ten
-  // microseconds for a prepared lookup or update; so the units are committed
-  // together, once the transaction has served units for kUnitWindow, and when
-  // the connection closes. A lookup therefore sees a snapshot at most that
-  // old (its own connection's earlier writes included), and a row updated
-  // here stays locked for at most that long plus one unit. Raises
-  // DatabaseError when the commit fails.
-  void EndUnit();
-  static constexpr std::chrono::milliseconds kUnitWindow{1000};
+  // How many transactions have ended on this connection (commits, and
+  // sessions ended): tells a transaction from a later one.
+  std::uint64_t TransactionsEnded() const { return transactions_ended_; }
 
   // The statement `sql` prepared on the session (opened on first use), kept
   // until the session ends: repeated lookups and updates skip the
@@ -145,10 +135,7 @@ class Connection {
   // Declared after the session: its statements go before the session does.
   std::unique_ptr<soci::session> session_;
   StatementCache prepared_;
-  // When the link was last found alive (or opened).
-  std::chrono::steady_clock::time_point link_checked_{};
-  // When the first unit since the last commit ended.
-  std::optional<std::chrono::steady_clock::time_point> units_since_;
+  std::uint64_t transactions_ended_ = 0;
 };
 
 }  // namespace oxsms::practice

@@ -1,11 +1,11 @@
-// The patient contact lookup of TAgImp: each patient of the appointment
+// The patient contact lookup: each patient of the appointment
 // search is looked up by badge in the patient databases, in order, and every
 // usable mobile number and email address becomes a recipient line.
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
-#include "practice/contact_rules.h"
 #include "practice/contact_query.h"
+#include "practice/contact_rules.h"
 #include "practice/patient_query.h"
+#include "practice/recipient_search.h"
 
 namespace oxsms::practice {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kSameAppointment = "same";
 constexpr int16_t kVisual = 1;
 
-std::unique_ptr<ContactQuery> PrepareContactQuery(PatientDatabase& db,
+std::unique_ptr<ContactQuery> PrepareContactQuery(const PatientDatabase& db,
                                                   const platform::Installation& installation) {
   Connection& c = *db.connection;
   const std::string key = ColumnKeyFor(c, installation);
@@ -22,10 +22,11 @@ std::unique_ptr<ContactQuery> PrepareContactQuery(PatientDatabase& db,
 
 }  // namespace
 
-void TAgImp::CercaContattiPazienti() {
-  ApriFilePazienti();
-  if (patients_.empty()) throw DatabaseError(kNoPatientDatabase);
-  for (std::size_t k = 0; k < patients_.size(); ++k) {
+void RecipientSearch::CercaContattiPazienti() {
+  sets_.ApriFilePazienti();
+  const auto& patients = sets_.Patients();
+  if (patients.empty()) throw DatabaseError(kNoPatientDatabase);
+  for (std::size_t k = 0; k < patients.size(); ++k) {
     std::unique_ptr<ContactQuery> query;
     // The patients still without contacts, a chunk at a time, served in the
     // order of the search; one not found may be in a later database.
@@ -33,10 +34,10 @@ void TAgImp::CercaContattiPazienti() {
     std::vector<std::string> badges;
     const auto serve_pending = [&] {
       if (pending.empty()) return;
-      if (!query) query = PrepareContactQuery(patients_[k], ctx_.installation);
+      if (!query) query = PrepareContactQuery(patients[k], ctx_.installation);
       const auto contacts = query->FindChunk(badges);
       for (std::size_t j = 0; j < pending.size(); ++j) {
-        if (contacts[j]) ServeContact(*contacts[j], patients_[k], k, pending[j]);
+        if (contacts[j]) ServeContact(*contacts[j], patients[k], k, pending[j]);
       }
       pending.clear();
       badges.clear();
@@ -51,21 +52,22 @@ void TAgImp::CercaContattiPazienti() {
     serve_pending();
     if (query) {
       query.reset();
-      patients_[k].connection->Commit();
+      patients[k].connection->Commit();
     }
   }
 }
 
-void TAgImp::CercaContatti(std::size_t k, std::size_t i) {
-  auto query = PrepareContactQuery(patients_.at(k), ctx_.installation);
+void RecipientSearch::CercaContatti(std::size_t k, std::size_t i) {
+  const PatientDatabase& database = sets_.Patients().at(k);
+  auto query = PrepareContactQuery(database, ctx_.installation);
   if (const auto contact = query->Find(ValueOfEntry(list_app_.at(i)))) {
-    ServeContact(*contact, patients_[k], k, i);
+    ServeContact(*contact, database, k, i);
   }
   query.reset();
-  patients_[k].connection->Commit();
+  database.connection->Commit();
 }
 
-void TAgImp::ServeContact(const PatientContact& patient, const PatientDatabase& database,
+void RecipientSearch::ServeContact(const PatientContact& patient, const PatientDatabase& database,
                           std::size_t k, std::size_t i) {
   const bool second_contacts = database.tag == 1;
   const long code = patient.sms;
@@ -80,7 +82,7 @@ void TAgImp::ServeContact(const PatientContact& patient, const PatientDatabase& 
   // The payment bookkeeping of an appointment with a fee asks for the same
   // code again.
   if (list_incassi_.at(i).incasso != 0) {
-    patient_codes_[{database.connection.get(), ValueOfEntry(list_app_[i])}] =
+    codes_[{database.connection.get(), ValueOfEntry(list_app_[i])}] =
         patient.codice_cliente;
   }
 

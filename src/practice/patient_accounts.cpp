@@ -50,10 +50,10 @@ const std::vector<StatementParameter> kInsertParameters = {
 // `extract` of the first row of `sql` (prepared once per session, its
 // parameters given values by `set`), or nullopt when there is no row.
 template <typename Set, typename Extract>
-auto FirstRowValue(Connection& c, const std::string& sql,
+auto FirstRowValue(Connection& c, CommitWindow& units, const std::string& sql,
                    const std::vector<StatementParameter>& parameters, Set set, Extract extract)
     -> std::optional<decltype(extract(std::declval<const soci::row&>()))> {
-  c.SetConnected(true);
+  units.Connect(c);
   std::optional<decltype(extract(std::declval<const soci::row&>()))> value;
   try {
     PreparedStatement& st = c.Prepared(sql, parameters, true);
@@ -62,7 +62,7 @@ auto FirstRowValue(Connection& c, const std::string& sql,
   } catch (const soci::soci_error& e) {
     throw StatementError(c, e);
   }
-  c.EndUnit();
+  units.EndUnit(c);
   return value;
 }
 
@@ -82,37 +82,40 @@ std::string TextColumn(const soci::row& row) { return TextOf(row, 0); }
 
 }  // namespace
 
-std::string ReadFileguid(Connection& patients) {
-  return FirstRowValue(patients, patients.IsFirebird() ? kFileguidFirebird : kFileguidMySql,
+std::string ReadFileguid(Connection& patients, CommitWindow& units) {
+  return FirstRowValue(patients, units, patients.IsFirebird() ? kFileguidFirebird : kFileguidMySql,
                        kNoParameters, NoValues, TextColumn)
       .value_or(std::string());
 }
 
-std::optional<int> CodiceClienteOf(Connection& patients, const std::string& badge) {
+std::optional<int> CodiceClienteOf(Connection& patients, CommitWindow& units,
+                                   const std::string& badge) {
   return FirstRowValue(
-             patients, kCodiceCliente, kBadgeParameter,
+             patients, units, kCodiceCliente, kBadgeParameter,
              [&](PreparedStatement& st) { st.SetText(0, badge); }, IntegerColumn)
       .value_or(std::nullopt);
 }
 
-std::optional<int> NumeroCartellaOf(Connection& patients, int codice_cliente) {
+std::optional<int> NumeroCartellaOf(Connection& patients, CommitWindow& units,
+                                    int codice_cliente) {
   const auto set = [&](PreparedStatement& st) { st.SetInteger(0, codice_cliente); };
-  if (auto active = FirstRowValue(patients, kActiveRecord, kCodeParameter, set, IntegerColumn)
+  if (auto active = FirstRowValue(patients, units, kActiveRecord, kCodeParameter, set, IntegerColumn)
                         .value_or(std::nullopt)) {
     return active;
   }
-  return FirstRowValue(patients, kAnyRecord, kCodeParameter, set, IntegerColumn)
+  return FirstRowValue(patients, units, kAnyRecord, kCodeParameter, set, IntegerColumn)
       .value_or(std::nullopt);
 }
 
-bool AddLinkPaymentEntry(Connection& patients, const LinkPaymentEntry& entry) {
+bool AddLinkPaymentEntry(Connection& patients, CommitWindow& units,
+                         const LinkPaymentEntry& entry) {
   const auto exists = [](const soci::row&) { return true; };
   const auto set_key = [&](PreparedStatement& st) {
     st.SetInteger(0, entry.codice_cliente);
     st.SetInteger(1, entry.numero_cartella);
     st.SetText(2, entry.id_linkpag);
   };
-  if (FirstRowValue(patients, kExistingEntry, kEntryKeyParameters, set_key, exists)) {
+  if (FirstRowValue(patients, units, kExistingEntry, kEntryKeyParameters, set_key, exists)) {
     return false;
   }
   const std::string sql = patients.IsFirebird()
@@ -131,7 +134,7 @@ bool AddLinkPaymentEntry(Connection& patients, const LinkPaymentEntry& entry) {
   } catch (const soci::soci_error& e) {
     throw StatementError(patients, e);
   }
-  patients.EndUnit();
+  units.EndUnit(patients);
   return true;
 }
 

@@ -2,11 +2,10 @@
 // the database's fileguid, a patient's code by badge, the patient record
 // that an accounting entry goes to, and the accounting entry of a payment
 // link (table CONTAB, tipo 14, the link identifier in PEC). Values travel as
-// bound parameters; each function ends its unit of work with
-// Connection::EndUnit (committed together with the units around it, and at
-// the latest when the connection closes) and raises DatabaseError (naming
-// the database, without secrets) when a statement fails. The connection is
-// set connected first.
+// bound parameters; each function connects and ends its unit of work through
+// `units` (committed together with the units around it, and at the latest
+// when the connection closes) and raises DatabaseError (naming the database,
+// without secrets) when a statement fails.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "platform/date_time.h"
+#include "practice/commit_window.h"
 #include "practice/connection.h"
 #include "practice/recipient_records.h"
 
@@ -29,17 +29,19 @@ inline constexpr const char* kLinkPaymentDescription = "Link pagamento da agenda
 
 // `fileguid` of the database's IMPOSTAZIONI (first row); empty when there is
 // no row or it is NULL.
-std::string ReadFileguid(Connection& patients);
+std::string ReadFileguid(Connection& patients, CommitWindow& units);
 
 // ANAGRAFICA.codice_cliente of the patient with `badge`; nullopt when there
 // is no such patient or the code is NULL.
-std::optional<int> CodiceClienteOf(Connection& patients, const std::string& badge);
+std::optional<int> CodiceClienteOf(Connection& patients, CommitWindow& units,
+                                   const std::string& badge);
 
 // The patient record (CARTELLE.numero_cartella) for a new entry: the first
 // active one by View_order and then the most recent Data_Apertura; failing
 // that, the first of all records in the same order; nullopt when the patient
 // has none.
-std::optional<int> NumeroCartellaOf(Connection& patients, int codice_cliente);
+std::optional<int> NumeroCartellaOf(Connection& patients, CommitWindow& units,
+                                    int codice_cliente);
 
 // The CONTAB entry of a payment link.
 struct LinkPaymentEntry {
@@ -55,7 +57,8 @@ struct LinkPaymentEntry {
 // for the same link; true when it appended. AUTOID comes from the generator
 // "COD_CONTAB_GEN" on Firebird and from AUTO_INCREMENT on MySQL. The amount
 // is written from its decimal text, without a detour through floating point.
-bool AddLinkPaymentEntry(Connection& patients, const LinkPaymentEntry& entry);
+bool AddLinkPaymentEntry(Connection& patients, CommitWindow& units,
+                         const LinkPaymentEntry& entry);
 
 // An amount as decimal text with four decimals: 502500 gives "50.2500",
 // -5 gives "-0.0005".

@@ -1,13 +1,13 @@
-// The patient databases of TAgImp.
+// The patient databases of the database sets.
 #include <soci/soci.h>
 
 #include <cerrno>
 #include <cstdlib>
 
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
 #include "practice/catalogue_rows.h"
 #include "practice/database_catalogue.h"
+#include "practice/database_sets.h"
 #include "practice/row_values.h"
 #include "practice/search_database.h"
 
@@ -46,7 +46,7 @@ int SecondContactsTag(Connection& connection) {
 
 }  // namespace
 
-bool TAgImp::ConnectOrLog(Connection& patients) {
+bool DatabaseSets::ConnectOrLog(Connection& patients) {
   try {
     patients.SetConnected(true);
     return true;
@@ -58,7 +58,7 @@ bool TAgImp::ConnectOrLog(Connection& patients) {
   }
 }
 
-void TAgImp::ApriFilePazienti() {
+void DatabaseSets::ApriFilePazienti() {
   if (!patients_.empty()) return;
   if (host_.FolderLayout()) {
     PreparaConnessioneFileLocale(*config_, kLayoutCatalogueFile, /*database_folder=*/false, ctx_);
@@ -72,7 +72,7 @@ void TAgImp::ApriFilePazienti() {
   AddPatientDatabasesFromList();
 }
 
-void TAgImp::AddPatientDatabasesFromCatalogue() {
+void DatabaseSets::AddPatientDatabasesFromCatalogue() {
   Connection& config = *config_;
   std::vector<TRecDatabase> records;
   try {
@@ -102,12 +102,12 @@ void TAgImp::AddPatientDatabasesFromCatalogue() {
     const int tag = SecondContactsTag(*connection);
     // Left connected for the contact lookup that follows (a reconnection
     // costs more than the lookups of a small practice).
-    EndUnitQuietly(*connection);
+    units_.EndUnitQuietly(*connection);
     patients_.push_back({std::move(connection), tag});
   }
 }
 
-void TAgImp::AddPatientDatabasesFromList() {
+void DatabaseSets::AddPatientDatabasesFromList() {
   for (const auto& raw : SplitLines(host_.ExtraPatientFiles())) {
     const std::string file = TrimBlanks(raw);
     if (file.empty()) continue;

@@ -1,7 +1,7 @@
 // The bookkeeping of a created payment link: its identifier in the agenda row
 // of the appointment, and the amount in the patient's accounts.
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
+#include "practice/link_bookkeeping.h"
 #include "practice/patient_accounts.h"
 #include "practice/search_database.h"
 
@@ -22,7 +22,7 @@ std::string LinkUpdate(const std::string& table) {
 
 }  // namespace
 
-void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
+void LinkBookkeeping::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   // An empty identifier would mark the row as linked and hide the fee from
   // every later scan.
   if (IncassoRec.id_linkpag.empty() || IsPlaceholderLink(IncassoRec.id_linkpag)) return;
@@ -31,13 +31,13 @@ void TAgImp::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
   TLineRec slot;  // what the write reads of the line
   slot.Data = rec.Data;
   slot.Ora = rec.Ora;
-  Defer([this, table, slot = std::move(slot), IncassoRec] {
+  queue_.Defer([this, table, slot = std::move(slot), IncassoRec] {
     WriteLinkPayment(table, slot, IncassoRec);
   });
   CommitBookkeeping();
 }
 
-void TAgImp::WriteLinkPayment(const std::string& table, const TLineRec& rec,
+void LinkBookkeeping::WriteLinkPayment(const std::string& table, const TLineRec& rec,
                               const TPazRec& IncassoRec) {
   // A send records each link twice (its SMS and its WhatsApp message): the
   // second time the update finds the row linked and the entry present, so a
@@ -65,7 +65,7 @@ void TAgImp::WriteLinkPayment(const std::string& table, const TLineRec& rec,
   if (agenda_done) recorded_links_.insert(recorded);
 }
 
-std::string TAgImp::RecordedLinkKey(const std::string& table, const TLineRec& rec,
+std::string LinkBookkeeping::RecordedLinkKey(const std::string& table, const TLineRec& rec,
                                     const TPazRec& IncassoRec) {
   std::string key = table;
   // The address and the amount are written only with a new accounting
@@ -79,17 +79,17 @@ std::string TAgImp::RecordedLinkKey(const std::string& table, const TLineRec& re
   return key;
 }
 
-void TAgImp::RecordLinkPayment(const TPazRec& IncassoRec) {
+void LinkBookkeeping::RecordLinkPayment(const TPazRec& IncassoRec) {
   if (IncassoRec.idxFilePaz == kNoPatientDatabaseIndex) return;
-  ApriFilePazienti();
+  sets_.ApriFilePazienti();
   Connection* patients = PatientDatabaseOf(IncassoRec);
   if (patients == nullptr) return;
   // The search read the code with the patient's contacts, by the same badge.
-  const auto known = patient_codes_.find({patients, IncassoRec.badge});
-  const auto code =
-      known != patient_codes_.end() ? known->second : CodiceClienteOf(*patients, IncassoRec.badge);
+  const auto known = codes_.find({patients, IncassoRec.badge});
+  const auto code = known != codes_.end() ? known->second
+                                          : CodiceClienteOf(*patients, units_, IncassoRec.badge);
   if (!code) return;
-  const auto record = NumeroCartellaOf(*patients, *code);
+  const auto record = NumeroCartellaOf(*patients, units_, *code);
   if (!record) return;
   LinkPaymentEntry entry;
   entry.codice_cliente = *code;
@@ -98,20 +98,21 @@ void TAgImp::RecordLinkPayment(const TPazRec& IncassoRec) {
   entry.importo = IncassoRec.incasso;
   entry.id_linkpag = IncassoRec.id_linkpag;
   entry.link_pag = IncassoRec.link_pag;
-  AddLinkPaymentEntry(*patients, entry);
+  AddLinkPaymentEntry(*patients, units_, entry);
 }
 
-Connection* TAgImp::PatientDatabaseOf(const TPazRec& IncassoRec) {
+Connection* LinkBookkeeping::PatientDatabaseOf(const TPazRec& IncassoRec) {
+  const auto& databases = sets_.Patients();
   if (IncassoRec.idxFilePaz < 0 ||
-      static_cast<std::size_t>(IncassoRec.idxFilePaz) >= patients_.size()) {
+      static_cast<std::size_t>(IncassoRec.idxFilePaz) >= databases.size()) {
     throw DatabaseError("Archivio pazienti " + std::to_string(IncassoRec.idxFilePaz) +
                         " non aperto");
   }
-  Connection& assigned = *patients_[static_cast<std::size_t>(IncassoRec.idxFilePaz)].connection;
+  Connection& assigned = *databases[static_cast<std::size_t>(IncassoRec.idxFilePaz)].connection;
   if (FileguidOf(assigned) == IncassoRec.fileguid) return &assigned;
   // The entry's patient database has moved in the list: find it again by its
   // identifier, so the entry never lands in another practice's accounts.
-  for (auto& database : patients_) {
+  for (const auto& database : databases) {
     Connection& candidate = *database.connection;
     if (FileguidOf(candidate) == IncassoRec.fileguid) return &candidate;
     CloseQuietly(candidate);
@@ -119,13 +120,13 @@ Connection* TAgImp::PatientDatabaseOf(const TPazRec& IncassoRec) {
   return nullptr;
 }
 
-const std::string& TAgImp::FileguidOf(Connection& patients) {
+const std::string& LinkBookkeeping::FileguidOf(Connection& patients) {
   // A connection of the search object stays on one database file for the
   // object's life, so its identifier does not change under it.
   if (const auto found = fileguids_.find(&patients); found != fileguids_.end()) {
     return found->second;
   }
-  return fileguids_.emplace(&patients, ReadFileguid(patients)).first->second;
+  return fileguids_.emplace(&patients, ReadFileguid(patients, units_)).first->second;
 }
 
 }  // namespace oxsms::practice

@@ -1,9 +1,9 @@
-// The payment-due scan of TAgImp: the payment data of recipient lines that
+// The payment-due scan: the payment data of recipient lines that
 // an interactive front end gathered, and the patient database of each.
 #include <soci/soci.h>
 
 #include "practice/agenda_lines.h"
-#include "practice/agimp.h"
+#include "practice/link_bookkeeping.h"
 #include "practice/patient_accounts.h"
 #include "practice/patient_query.h"
 #include "practice/row_values.h"
@@ -25,7 +25,7 @@ constexpr const char* kBadgeLookup = "select codice_cliente from ANAGRAFICA wher
 
 }  // namespace
 
-void TAgImp::AnalizzaIncassi(const LineParser& parse_line) {
+void LinkBookkeeping::AnalizzaIncassi(const LineParser& parse_line) {
   WritePending();
   // One entry per line, at the line's index: a leftover entry would give
   // every later line the payment data of the line before.
@@ -40,14 +40,14 @@ void TAgImp::AnalizzaIncassi(const LineParser& parse_line) {
     }
     if (!found) host_.Batch().listCellIncassi.push_back(TPazRec{});
   }
-  ApriFilePazienti();
-  for (std::size_t k = 0; k < patients_.size(); ++k) AssignPatientDatabase(k);
+  sets_.ApriFilePazienti();
+  for (std::size_t k = 0; k < sets_.Patients().size(); ++k) AssignPatientDatabase(k);
 }
 
-void TAgImp::AssignPatientDatabase(std::size_t k) {
-  Connection& patients = *patients_[k].connection;
-  ConnectOrRaise(patients);
-  const std::string fileguid = ReadFileguid(patients);
+void LinkBookkeeping::AssignPatientDatabase(std::size_t k) {
+  Connection& patients = *sets_.Patients()[k].connection;
+  ConnectOrRaise(patients, units_);
+  const std::string fileguid = ReadFileguid(patients, units_);
   std::unique_ptr<PatientLookup> lookup;
   for (TPazRec& entry : host_.Batch().listCellIncassi) {
     if (entry.incasso == 0 || entry.idxFilePaz != kNoPatientDatabaseIndex ||
@@ -63,30 +63,30 @@ void TAgImp::AssignPatientDatabase(std::size_t k) {
   patients.Commit();
 }
 
-bool TAgImp::CercaIncasso(const TLineRec& line) {
+bool LinkBookkeeping::CercaIncasso(const TLineRec& line) {
   WritePending();
   const std::string table = BookkeepingTable(line.id_agenda, kCercaIncasso);
   if (table.empty()) return false;
-  if (agendas_.empty()) ApriAgende();
+  if (sets_.Agendas().empty()) sets_.ApriAgende();
   AgendaRowKey key;
   try {
     key = RowKeyOf(line.Data, line.Ora);
   } catch (const std::invalid_argument&) {
     return false;  // no agenda row has this date and time
   }
-  for (auto& agenda : agendas_) {
+  for (const auto& agenda : sets_.Agendas()) {
     try {
       if (FindFeeIn(*agenda, table, key)) return true;
     } catch (const std::exception&) {
       // This database lacks the table or cannot be reached: try the next.
-      EndUnitQuietly(*agenda);
+      units_.EndUnitQuietly(*agenda);
     }
   }
   return false;
 }
 
-bool TAgImp::FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key) {
-  ConnectOrRaise(agenda);
+bool LinkBookkeeping::FindFeeIn(Connection& agenda, const std::string& table, const AgendaRowKey& key) {
+  ConnectOrRaise(agenda, units_);
   std::tm d = key.data;
   std::tm o = key.ora;
   TPazRec fee;

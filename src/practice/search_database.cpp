@@ -19,11 +19,10 @@ bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-}  // namespace
-
-void ConnectOrRaise(Connection& connection) {
+template <typename Open>
+void OpenOrRaise(Connection& connection, Open open) {
   try {
-    connection.SetConnected(true);
+    open();
   } catch (const DatabaseError& e) {
     // The connection names the database as " (database <name>)"; the searches
     // report it as " File: <name>".
@@ -33,6 +32,16 @@ void ConnectOrRaise(Connection& connection) {
     if (EndsWith(message, context)) message.resize(message.size() - context.size());
     throw DatabaseError(message + " File: " + name);
   }
+}
+
+}  // namespace
+
+void ConnectOrRaise(Connection& connection) {
+  OpenOrRaise(connection, [&] { connection.SetConnected(true); });
+}
+
+void ConnectOrRaise(Connection& connection, CommitWindow& units) {
+  OpenOrRaise(connection, [&] { units.Connect(connection); });
 }
 
 DatabaseError StatementError(const Connection& connection, const soci::soci_error& error,

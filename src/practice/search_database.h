@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "practice/commit_window.h"
 #include "practice/connection.h"
 #include "practice/database_error.h"
 
@@ -19,6 +20,9 @@ namespace oxsms::practice {
 // Sets the connection connected; on failure raises DatabaseError
 // "<driver message> File: <database name>".
 void ConnectOrRaise(Connection& connection);
+// As ConnectOrRaise, for the units of the link bookkeeping: connected through
+// `units` (see CommitWindow::Connect).
+void ConnectOrRaise(Connection& connection, CommitWindow& units);
 
 // The DatabaseError of a failed statement: the driver's message (without the
 // statement text) naming the database, with the connection's password and

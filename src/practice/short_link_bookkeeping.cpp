@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "practice/agimp.h"
 #include "practice/appointment_key.h"
+#include "practice/link_bookkeeping.h"
 #include "practice/row_values.h"
 #include "practice/search_database.h"
 
@@ -25,7 +25,7 @@ std::string CodeUpdate(const std::string& table) {
 
 }  // namespace
 
-void TAgImp::getLinkBreve(TLineRec& rec, const std::string& link_host) {
+void LinkBookkeeping::getLinkBreve(TLineRec& rec, const std::string& link_host) {
   rec.link_exist = false;
   // A code left from another line must not pass for this appointment's.
   rec.id_web.clear();
@@ -39,12 +39,12 @@ void TAgImp::getLinkBreve(TLineRec& rec, const std::string& link_host) {
   } catch (const std::invalid_argument&) {
     return;
   }
-  for (auto& agenda : agendas_) {
+  for (const auto& agenda : sets_.Agendas()) {
     std::string code;
     try {
       code = FindShortLink(*agenda, table, key);
     } catch (const std::exception&) {
-      EndUnitQuietly(*agenda);
+      units_.EndUnitQuietly(*agenda);
       continue;
     }
     if (code.empty()) continue;
@@ -55,15 +55,15 @@ void TAgImp::getLinkBreve(TLineRec& rec, const std::string& link_host) {
   }
 }
 
-std::string TAgImp::FindShortLink(Connection& agenda, const std::string& table,
+std::string LinkBookkeeping::FindShortLink(Connection& agenda, const std::string& table,
                                   const AgendaRowKey& key) {
-  ConnectOrRaise(agenda);
+  ConnectOrRaise(agenda, units_);
   const ShortLinkDay* day = ShortLinksOfDay(agenda, table, key.data);
   if (day == nullptr) return {};  // the table lives in another agenda database
   return day->CodeAt(MillisecondOfDay(platform::FromTm(key.ora)));
 }
 
-ShortLinkDay* TAgImp::ShortLinksOfDay(Connection& agenda, const std::string& table,
+ShortLinkDay* LinkBookkeeping::ShortLinksOfDay(Connection& agenda, const std::string& table,
                                       const std::tm& day) {
   const auto key = std::make_tuple(&agenda, table, std::llround(platform::FromTm(day)));
   if (const auto found = short_link_days_.find(key); found != short_link_days_.end()) {
@@ -84,11 +84,11 @@ ShortLinkDay* TAgImp::ShortLinksOfDay(Connection& agenda, const std::string& tab
   } catch (const soci::soci_error& e) {
     throw StatementError(agenda, e);
   }
-  agenda.EndUnit();
+  units_.EndUnit(agenda);
   return &*short_link_days_.emplace(key, std::move(codes)).first->second;
 }
 
-void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
+void LinkBookkeeping::SalvaLinkBreve(const TLineRec& rec) {
   // An empty code would mark the row as linked for good.
   if (rec.link_exist || rec.id_web.empty()) return;
   const std::string table = BookkeepingTable(rec.id_agenda, kSalvaLinkBreve);
@@ -103,14 +103,14 @@ void TAgImp::SalvaLinkBreve(const TLineRec& rec) {
   }
   // The day's codes read by getLinkBreve follow what the queued update will
   // write, so the next channel of the send finds this code.
-  for (auto& agenda : agendas_) {
+  for (const auto& agenda : sets_.Agendas()) {
     const auto day = short_link_days_.find(
         std::make_tuple(agenda.get(), table, std::llround(platform::FromTm(key.data))));
     if (day != short_link_days_.end() && day->second) {
       day->second->StoreCode(MillisecondOfDay(platform::FromTm(key.ora)), rec.id_web);
     }
   }
-  Defer([this, update = AgendaUpdate{kSalvaLinkBreve, table, "id_web", rec.id_web, key}] {
+  queue_.Defer([this, update = AgendaUpdate{kSalvaLinkBreve, table, "id_web", rec.id_web, key}] {
     UpdateAgendaRows(CodeUpdate(update.table), update);
   });
 }

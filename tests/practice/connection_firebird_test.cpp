@@ -2,9 +2,6 @@
 #include <gtest/gtest.h>
 #include <soci/soci.h>
 
-#include <chrono>
-#include <thread>
-
 #include "practice/connection.h"
 #include "support/database_env.h"
 
@@ -73,13 +70,6 @@ TEST(ConnectionFirebird, TwoConnectionsShareOneFile) {
 
 using Kind = StatementParameter::Kind;
 
-int CountOf(Connection& reader, const std::string& table) {
-  reader.Commit();  // a fresh snapshot
-  int count = -1;
-  reader.Session() << "select count(*) from " + table, soci::into(count);
-  return count;
-}
-
 TEST(ConnectionFirebird, PreparedStatementsServeNewValuesAcrossCommitsAndReconnects) {
   TempDir dir;
   const auto file = FreshFirebirdFile(dir, "p.fdb");
@@ -134,37 +124,6 @@ TEST(ConnectionFirebird, AStatementThatCannotBePreparedFailsAgainUntilTheSession
   EXPECT_THROW(c.Prepared(query, {}, true), soci::soci_error);
   c.Close();
   EXPECT_FALSE(c.Prepared(query, {}, true).Execute());
-}
-
-TEST(ConnectionFirebird, UnitsAreCommittedTogetherOnceTheWindowHasPassed) {
-  TempDir dir;
-  const auto file = FreshFirebirdFile(dir, "u.fdb");
-  Connection writer, reader;
-  ConfigureEmbedded(writer, file.string());
-  ConfigureEmbedded(reader, file.string());
-  writer.Session() << "create table T (ID integer)";
-  writer.Commit();
-
-  PreparedStatement& add = writer.Prepared("insert into T values (:id)", {{"id", Kind::kInteger}}, false);
-  add.SetInteger(0, 1);
-  add.Execute();
-  writer.EndUnit();
-  add.SetInteger(0, 2);
-  add.Execute();
-  writer.EndUnit();
-  EXPECT_EQ(CountOf(reader, "T"), 0) << "within the window nothing is committed";
-
-  std::this_thread::sleep_for(Connection::kUnitWindow + std::chrono::milliseconds(20));
-  add.SetInteger(0, 3);
-  add.Execute();
-  writer.EndUnit();
-  EXPECT_EQ(CountOf(reader, "T"), 3);
-
-  add.SetInteger(0, 4);
-  add.Execute();
-  writer.EndUnit();
-  writer.Close();  // closing commits what is left
-  EXPECT_EQ(CountOf(reader, "T"), 4);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The confirmation short-link code kept in the agenda rows (column ID_WEB).
 #include <gtest/gtest.h>
 
-#include <thread>
 
 #include "links_world.h"
 #include "practice/agimp.h"
@@ -163,10 +162,14 @@ TEST_F(ShortLinks, StoresAreWrittenWhenTheQueueIsFullOrOld) {
   EXPECT_EQ(Count(w.world.LogText(), failed), practice::TAgImp::kPendingLimit);
 
   agimp->SalvaLinkBreve(missing);
-  std::this_thread::sleep_for(practice::TAgImp::kPendingWindow + std::chrono::milliseconds(50));
+  w.world.elapsed.Advance(practice::TAgImp::kPendingWindow - std::chrono::milliseconds(1));
   practice::TLineRec rec = RecAt("Agenda1=AG1", "09.30");
   rec.id_web = "NEW1";
-  agimp->SalvaLinkBreve(rec);  // finds the queue old: both are written
+  agimp->SalvaLinkBreve(rec);
+  EXPECT_EQ(Count(w.world.LogText(), failed), practice::TAgImp::kPendingLimit)
+      << "the first queued write is not old enough yet";
+  w.world.elapsed.Advance(std::chrono::milliseconds(1));
+  agimp->SalvaLinkBreve(rec);  // finds the queue old: all are written
   EXPECT_EQ(Count(w.world.LogText(), failed), practice::TAgImp::kPendingLimit + 1);
   EXPECT_EQ(w.AgendaColumn("agenda1.fdb", "AG1", "1", "ID_WEB"), std::nullopt)
       << "written, not yet committed";

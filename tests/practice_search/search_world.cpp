@@ -76,7 +76,7 @@ void SearchWorld::AddCatalogueRow(const CatalogueRow& row) {
 }
 
 std::unique_ptr<practice::TAgImp> SearchWorld::NewAgImp() {
-  auto agimp = std::make_unique<practice::TAgImp>(ctx, log, clock, host);
+  auto agimp = std::make_unique<practice::TAgImp>(ctx, log, clock, elapsed, host);
   agimp->DataRicerca = SearchDay();
   agimp->DataRicerca1 = SearchDay();
   return agimp;

@@ -22,6 +22,7 @@
 #include "practice/search_host.h"
 #include "search_databases.h"
 #include "support/manual_clock.h"
+#include "support/manual_monotonic_clock.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::testing::search {
@@ -87,6 +88,8 @@ class SearchWorld {
   practice::CloudSession cloud;
   practice::CatalogueContext ctx{home, installation, cloud};
   ManualClock clock{SearchDay() + At(11, 0)};
+  // The elapsed time of the search object's windows; tests move it.
+  ManualMonotonicClock elapsed;
   platform::ActivityLog log{dir / "sms.log", clock};
   FakeSearchHost host;
 

@@ -1,45 +1,41 @@
-// The queue of link bookkeeping: writes recorded during a send and run later,
-// a step at a time while the send waits for the link services or together
-// before anything else reads the databases. Each runs exactly as it would
-// have run when recorded, and in the same order; only the moment changes.
+#include "practice/deferred_writes.h"
+
 #include <exception>
 #include <utility>
 
-#include "practice/agimp.h"
-
 namespace oxsms::practice {
 
-void TAgImp::Defer(std::function<void()> write) {
-  const auto now = std::chrono::steady_clock::now();
+void DeferredWrites::Defer(std::function<void()> write) {
+  const auto now = clock_.Now();
   if (pending_.empty()) pending_since_ = now;
   pending_.push_back(std::move(write));
   if (pending_.size() >= kPendingLimit || now - pending_since_ >= kPendingWindow) {
-    WritePending();
+    WriteAll();
   }
 }
 
-void TAgImp::WritePending() noexcept {
+void DeferredWrites::WriteAll() noexcept {
   if (writing_) return;
   writing_ = true;
   while (!pending_.empty()) {
     const std::function<void()> write = std::move(pending_.front());
     pending_.pop_front();
-    RunWrite(write);
+    Run(write);
   }
   writing_ = false;
 }
 
-bool TAgImp::WriteOnePending() noexcept {
+bool DeferredWrites::WriteOne() noexcept {
   if (writing_ || pending_.empty()) return false;
   writing_ = true;
   const std::function<void()> write = std::move(pending_.front());
   pending_.pop_front();
-  RunWrite(write);
+  Run(write);
   writing_ = false;
   return true;
 }
 
-void TAgImp::RunWrite(const std::function<void()>& write) noexcept {
+void DeferredWrites::Run(const std::function<void()>& write) noexcept {
   try {
     write();
   } catch (const std::exception& e) {
