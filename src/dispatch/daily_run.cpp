@@ -223,7 +223,7 @@ void TDM1::EffettuaInvio(const std::string& str, bool /*bool_futurland*/) {
       log_.WriteLog("Nessun invio per il " + platform::FormatDate(DataRicerca));
       return;
     }
-    if (channels::LinkServices* links = Channels().Links()) links->OffriPagamentiInSospeso(lists);
+    Channels().Links().OffriPagamentiInSospeso(lists);
   }
   AtExit release_search([this] { AgImp.reset(); });
 

@@ -84,7 +84,7 @@ void TAgImp::AddMainAgendaFromCatalogue() {
     st.execute();
     if (st.fetch()) {
       found = true;
-      FillFromCatalogueRow(row, record);
+      FillFromCatalogueRow(row, record, ctx_.cipher);
     }
   } catch (const soci::soci_error& e) {
     throw StatementError(config, e);

@@ -8,6 +8,7 @@
 #include "platform/run_journal.h"
 #include "service/oxsms_service.h"
 #include "support/manual_clock.h"
+#include "support/manual_monotonic_clock.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::service {
@@ -59,7 +60,7 @@ class JournalSchedulerTest : public ::testing::Test {
  protected:
   JournalSchedulerTest() {
     service_ = std::make_unique<TOXSMS>(
-        log_, clock_,
+        log_, clock_, elapsed_,
         [this] {
           auto dm = std::make_unique<JournalOrchestrator>(journal_, clock_);
           dm->fail_next = fail_first_;
@@ -79,6 +80,7 @@ class JournalSchedulerTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::ManualClock clock_{At(11, 0)};
+  testing::ManualMonotonicClock elapsed_;
   ActivityLog log_{dir_ / "sms.log", clock_};
   RunJournal journal_{dir_ / RunJournal::kFileName, log_};
   int fail_first_ = 0;
@@ -91,11 +93,11 @@ TEST_F(JournalSchedulerTest, ARestartInsideTheWindowDoesNotRunTheDayAgain) {
   EXPECT_EQ(dm1_->runs, 1);
   // A new process (same journal file) ticking again inside the window.
   JournalSchedulerTest::service_.reset();
-  RunJournal reread(File(), log_);
+  RunJournal reread(dir_ / RunJournal::kFileName, log_);
   auto dm = std::make_unique<JournalOrchestrator>(reread, clock_);
   JournalOrchestrator* second = dm.get();
   TOXSMS restarted(
-      log_, clock_, [&] { return std::move(dm); }, TOXSMS::kTimerInterval,
+      log_, clock_, elapsed_, [&] { return std::move(dm); }, TOXSMS::kTimerInterval,
       JournalSchedule{&reread, EncodeTime(20, 0, 0)});
   clock_.Set(At(11, 3));
   restarted.TimerTick();
