@@ -1,10 +1,17 @@
 #include "service_run.h"
 
+#include <chrono>
+
+#include "dispatch/run_parts.h"
+#include "dispatch/send_channels.h"
 #include "dispatch/tdm1.h"
 #include "fixed_clock.h"
+#include "net/curl_http_client.h"
+#include "net/host_guard.h"
 #include "platform/activity_log.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
+#include "platform/operator_prompt.h"
 #include "platform/registry_file.h"
 #include "practice/catalogue_context.h"
 #include "practice/cloud_credentials.h"
@@ -17,13 +24,23 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   const platform::Installation installation =
       platform::Installation::Load(platform::IniFile(home.File("config.ini")));
   practice::CloudSession cloud;
-  const practice::CatalogueContext catalogue{home, installation, cloud, nullptr};
+  practice::CredentialCipher cipher;
+  const practice::CatalogueContext catalogue{home, installation, cloud, cipher, nullptr};
   FixedClock clock(RunMoment());
   platform::ActivityLog log(home.File("sms.log"), clock);
   const platform::FileRegistry registry(home.File(platform::FileRegistry::kDefaultFileName));
 
-  dispatch::TDM1 dm1(catalogue, log, clock, registry);
+  // The run's parts as the service builds them.
+  net::CurlOptions curl_options;
+  curl_options.ca_file = installation.ca_file;
+  net::CurlHttpClient curl(curl_options);
+  net::HostGuardHttpClient http(curl, std::chrono::seconds(60));
+  platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });
+  dispatch::EmailUnavailable email(log);
+  dispatch::TDM1 dm1(catalogue, log, clock, registry,
+                     dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email});
   dm1.AsService = true;
+  http.SetWaitingWork([&dm1] { return dm1.WriteQueuedBookkeeping(); });
 
   const StatementCounts before = CurrentStatementCounts();
   Stopwatch watch;

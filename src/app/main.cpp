@@ -15,6 +15,7 @@
 #include "platform/home_folder.h"
 #include "platform/ini_file.h"
 #include "platform/instance_lock.h"
+#include "platform/monotonic_clock.h"
 #include "platform/service_control.h"
 #include "service/oxsms_service.h"
 #include "platform/run_journal.h"
@@ -94,8 +95,9 @@ int main(int argc, char** argv) {
   if (journal_settings.enabled) {
     journal = std::make_unique<platform::RunJournal>(home.File(platform::RunJournal::kFileName), log);
   }
+  const platform::SteadyClock elapsed;
   service::TOXSMS service(
-      log, *clock,
+      log, *clock, elapsed,
       app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode, journal.get(), cl.force),
       std::chrono::milliseconds(cl.interval_ms),
       service::JournalSchedule{journal.get(), journal_settings.catch_up});

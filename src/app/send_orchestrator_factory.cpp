@@ -1,20 +1,28 @@
 #include "app/send_orchestrator_factory.h"
 
+#include <chrono>
 #include <memory>
 
+#include "dispatch/run_parts.h"
+#include "dispatch/send_channels.h"
 #include "dispatch/tdm1.h"
+#include "net/curl_http_client.h"
+#include "net/host_guard.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
+#include "platform/operator_prompt.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 #include "practice/catalogue_context.h"
 #include "practice/cloud_credentials.h"
+#include "practice/credential_cipher.h"
 
 namespace oxsms::app {
 namespace {
 
 // What lives as long as the process: installation values, the cloud values
-// shared by the database routines, the legacy registry.
+// shared by the database routines, the cipher of the stored credentials (its
+// cached keys save a derivation per conversion), the legacy registry.
 struct ProcessContext {
   explicit ProcessContext(const platform::HomeFolder& home)
       : installation(platform::Installation::Load(platform::IniFile(home.File("config.ini")))),
@@ -24,12 +32,41 @@ struct ProcessContext {
         registry(std::make_unique<platform::FileRegistry>(
             home.File(platform::FileRegistry::kDefaultFileName))),
 #endif
-        catalogue{home, installation, cloud, nullptr} {
+        catalogue{home, installation, cloud, cipher, nullptr} {
   }
   platform::Installation installation;
   practice::CloudSession cloud;
+  practice::CredentialCipher cipher;
   std::unique_ptr<platform::Registry> registry;
   practice::CatalogueContext catalogue;
+};
+
+// The outside world of one settings object's runs: the HTTP client behind
+// its host guard, the headless operator, the email stand-in.
+struct ServiceParts {
+  ServiceParts(const platform::Installation& installation, platform::ActivityLog& log)
+      : curl(CurlOptionsOf(installation)),
+        http(curl, std::chrono::seconds(60)),
+        operator_prompt([&log](std::string_view text) { log.WriteLog(text); }),
+        email(log) {}
+
+  dispatch::RunParts Parts() {
+    return dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email};
+  }
+
+  // TLS certificates are always verified; config.ini may name the CA file.
+  static net::CurlOptions CurlOptionsOf(const platform::Installation& installation) {
+    net::CurlOptions options;
+    options.ca_file = installation.ca_file;
+    return options;
+  }
+
+  net::CurlHttpClient curl;
+  // A maker host that does not answer would otherwise cost its time-outs on
+  // every line of a batch; the send goes on without it for a while.
+  net::HostGuardHttpClient http;
+  platform::HeadlessOperator operator_prompt;
+  dispatch::EmailUnavailable email;
 };
 
 class TDM1Orchestrator : public service::SendOrchestrator {
@@ -38,11 +75,18 @@ class TDM1Orchestrator : public service::SendOrchestrator {
                    const platform::Clock& clock, bool test_mode, platform::RunJournal* journal,
                    bool force)
       : context_(std::move(context)),
-        dm1_(context_->catalogue, log, clock, *context_->registry),
+        parts_(context_->installation, log),
+        dm1_(context_->catalogue, log, clock, *context_->registry, parts_.Parts()),
         test_mode_(test_mode) {
     if (test_mode_) dm1_.CBTest = true;
     dm1_.UseJournal(journal, force);
+    // While the HTTP client waits for a reply, the run's search object
+    // writes its queued link bookkeeping.
+    parts_.http.SetWaitingWork([this] { return dm1_.WriteQueuedBookkeeping(); });
   }
+  ~TDM1Orchestrator() override { parts_.http.SetWaitingWork({}); }
+  TDM1Orchestrator(const TDM1Orchestrator&) = delete;
+  TDM1Orchestrator& operator=(const TDM1Orchestrator&) = delete;
 
   bool ReadConnect() override {
     const bool available = dm1_.ReadConnect();
@@ -57,6 +101,7 @@ class TDM1Orchestrator : public service::SendOrchestrator {
 
  private:
   std::shared_ptr<ProcessContext> context_;
+  ServiceParts parts_;
   dispatch::TDM1 dm1_;
   bool test_mode_;
 };

@@ -186,7 +186,7 @@ void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_fu
       log_.WriteLog("Nessun invio per il " + platform::FormatDate(send.DataRicerca));
       return;
     }
-    if (channels::LinkServices* links = Channels().Links()) links->OffriPagamentiInSospeso(lists);
+    Channels().Links().OffriPagamentiInSospeso(lists);
   }
   AtExit release_search([this] { AgImp.reset(); });
 

@@ -26,7 +26,7 @@ std::string RunLinkServices::OttieniLink(practice::TLineRec& rec) {
     const std::string host = net::HostOf(installation_.link_url);
     lookup = [agimp, host](practice::TLineRec& r) { agimp->getLinkBreve(r, host); };
   }
-  channels::ConfirmationLinks links(config, access_.http(), log_, std::move(lookup));
+  channels::ConfirmationLinks links(config, access_.http, log_, std::move(lookup));
   return links.OttieniLink(rec);
 }
 
@@ -60,9 +60,9 @@ std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::T
 
 std::string RunLinkServices::PaymentLinkOf(practice::TLineRec& rec, practice::TPazRec& paz) {
   payments::PaymentService service{{installation_.payment_url, installation_.api_key},
-                                   access_.http(),
+                                   access_.http,
                                    log_,
-                                   access_.operator_prompt(),
+                                   access_.operator_prompt,
                                    confirmer_};
   TDM1Fields& f = access_.fields;
   // The run's search object keeps the configuration database connected for

@@ -39,8 +39,8 @@ struct RunAccess {
   practice::Connection& config_db;  // `IBDatabaseConfig`: LINKPAG when the run has no AgImp
   std::function<practice::TAgImp*()> current_agimp;  // the run's AgImp, or none
   std::function<practice::TAgImp&()> ensure_agimp;   // created when absent
-  std::function<net::HttpClient&()> http;
-  std::function<platform::OperatorPrompt&()> operator_prompt;
+  net::HttpClient& http;
+  platform::OperatorPrompt& operator_prompt;
 };
 
 class RunLinkServices : public channels::LinkServices {

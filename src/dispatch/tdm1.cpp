@@ -32,13 +32,13 @@ bool DesktopProgramsIn(const std::filesystem::path& folder) {
 }  // namespace
 
 TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
-           const platform::Clock& clock, const platform::Registry& registry)
+           const platform::Clock& clock, const platform::Registry& registry, RunParts parts)
     : catalogue_(catalogue), log_(log), clock_(clock), registry_(registry) {
   DataModuleCreate();
   channels_ = std::make_unique<SendWiring>(
       *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host,
       IBDatabaseConfig, [this] { return AgImp.get(); },
-      [this]() -> practice::TAgImp& { return EnsureAgImp(); });
+      [this]() -> practice::TAgImp& { return EnsureAgImp(); }, std::move(parts));
   channels_->OnDelivery(
       [this](channels::DeliveryChannel channel) {
         journal_.Delivering(send_in_progress.Current().kind, channel);
@@ -91,7 +91,7 @@ bool TDM1::ReadConnect() {
 void TDM1::SaveConnect() {
   if (DontSave) return;
   const std::string sealed =
-      practice::CriptaHex(SettingsDocumentText(BuildSettingsDocument(*this)));
+      practice::CriptaHex(catalogue_.cipher, SettingsDocumentText(BuildSettingsDocument(*this)));
   if (IBDatabaseConfig.Params().empty()) PrepareConfigConnection();
   try {
     const SettingsRow row = ReadSettingsRow(IBDatabaseConfig);
@@ -173,7 +173,7 @@ bool TDM1::MigrateFromRegistry() {
 }
 
 void TDM1::ApplyStoredDocument(const std::string& sealed) {
-  const std::string text = practice::DecriptaHex(sealed);
+  const std::string text = practice::DecriptaHex(catalogue_.cipher, sealed);
   if (text.empty()) {
     throw SettingsError("Impossibile decifrare le impostazioni del servizio");
   }

@@ -22,6 +22,7 @@
 
 #include "dispatch/journal_gate.h"
 #include "dispatch/orario.h"
+#include "dispatch/run_parts.h"
 #include "dispatch/run_report.h"
 #include "dispatch/send_state.h"
 #include "dispatch/send_wiring.h"
@@ -50,9 +51,10 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   //
   // Everything referenced must outlive the object: `catalogue` (home folder
   // with config.ini, installation values, cloud session), `log`, `clock`
-  // ("today"), `registry` (the legacy key, read only).
+  // ("today"), `registry` (the legacy key, read only), the objects of
+  // `parts` (the HTTP client, operator and senders of the run's channels).
   TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
-       const platform::Clock& clock, const platform::Registry& registry);
+       const platform::Clock& clock, const platform::Registry& registry, RunParts parts);
   ~TDM1() override;
   TDM1(const TDM1&) = delete;
   TDM1& operator=(const TDM1&) = delete;
@@ -132,9 +134,13 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   practice::TAgImp& EnsureAgImp();
   std::unique_ptr<practice::TAgImp> AgImp;
 
-  // The channels of the run and what they are wired with (defaults: see
-  // SendWiring); the application and the tests replace pieces through it.
+  // The channels of the run over the parts given at creation.
   SendWiring& Channels() { return *channels_; }
+
+  // One queued link bookkeeping write of the run's search object: the work
+  // the owner of the HTTP client gives it for its waits. False when there is
+  // no search object or nothing is queued.
+  bool WriteQueuedBookkeeping() { return AgImp != nullptr && AgImp->WriteOnePending(); }
 
   static platform::TDateTime StrToOrario(std::string_view text) {
     return dispatch::StrToOrario(text);

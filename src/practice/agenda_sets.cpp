@@ -85,7 +85,7 @@ void DatabaseSets::AddMainAgendaFromCatalogue() {
     st.execute();
     if (st.fetch()) {
       found = true;
-      FillFromCatalogueRow(row, record);
+      FillFromCatalogueRow(row, record, ctx_.cipher);
     }
   } catch (const soci::soci_error& e) {
     throw StatementError(config, e);

@@ -31,10 +31,10 @@ std::string CatalogueCloud(const soci::row& row) { return TextOf(row, kCloud); }
 
 std::string CatalogueFinactive(const soci::row& row) { return TextOf(row, kFinactive); }
 
-void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record) {
+void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record, CredentialCipher& cipher) {
   record.protoc = static_cast<int16_t>(CatalogueProtocol(row));
   if (record.protoc == 4) {
-    LeggiConfigurazioneCloud(CatalogueCloud(row), record);
+    LeggiConfigurazioneCloud(cipher, CatalogueCloud(row), record);
   } else {
     record.host = TextOf(row, kHost);
     record.fgdb = TextOf(row, kFiledb);

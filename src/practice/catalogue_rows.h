@@ -5,6 +5,7 @@
 #include <string>
 
 #include "practice/connection.h"
+#include "practice/credential_cipher.h"
 #include "practice/rec_database.h"
 
 namespace soci {
@@ -21,8 +22,9 @@ std::string CatalogueQuery(const Connection& connection, const std::string& cond
 
 // Fills `record` from a row of CatalogueQuery: protocol 4 from the encrypted
 // cloud configuration in CLOUD, other protocols from FILEDB, HOST, UID, PWD
-// and RUOLO; then the login flags, PWDFILE and `local`.
-void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record);
+// and RUOLO; then the login flags, PWDFILE and `local`. `cipher` opens the
+// cloud configuration.
+void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record, CredentialCipher& cipher);
 
 // Column values of a row of CatalogueQuery.
 int CatalogueProtocol(const soci::row& row);

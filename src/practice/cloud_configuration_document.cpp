@@ -19,9 +19,10 @@ std::string Member(const nlohmann::json& object, const char* name) {
 
 }  // namespace
 
-void LeggiConfigurazioneCloud(const std::string& hex, TRecDatabase& record) {
+void LeggiConfigurazioneCloud(CredentialCipher& cipher, const std::string& hex,
+                              TRecDatabase& record) {
   if (hex.empty()) return;
-  const auto document = nlohmann::json::parse(DecriptaHex(hex), nullptr, /*allow_exceptions=*/false);
+  const auto document = nlohmann::json::parse(DecriptaHex(cipher, hex), nullptr, /*allow_exceptions=*/false);
   if (!document.is_object()) return;
   record.descrizione_db = Member(document, "descrizione");
   record.host = Member(document, "server_db");

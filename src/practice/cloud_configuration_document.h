@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "practice/credential_cipher.h"
 #include "practice/rec_database.h"
 
 namespace oxsms::practice {
@@ -15,7 +16,9 @@ namespace oxsms::practice {
 // `LeggiConfigurazioneCloud`: fills `record` from the document. An empty
 // text does nothing; a document that does not decrypt or parse ends the
 // operation silently, with the fields set so far kept (the connection built
-// from the record then fails when it is opened). `protoc` is the caller's.
-void LeggiConfigurazioneCloud(const std::string& hex, TRecDatabase& record);
+// from the record then fails when it is opened). `protoc` is the caller's;
+// `cipher` opens the document.
+void LeggiConfigurazioneCloud(CredentialCipher& cipher, const std::string& hex,
+                              TRecDatabase& record);
 
 }  // namespace oxsms::practice

@@ -26,9 +26,10 @@ std::string StringMember(const nlohmann::json& object, const char* name) {
 // has none. The decrypted text holds the password, so a parse failure is
 // reported without the parser's excerpt of it.
 void ReadCloudAccount(const platform::IniFile& ini, const std::string& section, bool take_remember,
-                      CloudSession& cloud) {
+                      const CatalogueContext& ctx) {
+  CloudSession& cloud = ctx.cloud;
   if (!cloud.user.empty()) return;
-  const std::string plain = DecriptaHex(ini.ReadString(section, kKeyCloudParam, ""));
+  const std::string plain = DecriptaHex(ctx.cipher, ini.ReadString(section, kKeyCloudParam, ""));
   const nlohmann::json param = nlohmann::json::parse(plain, nullptr, /*allow_exceptions=*/false);
   if (!param.is_object()) {
     throw DatabaseError("Parametri dell'account cloud non leggibili (\"" +
@@ -121,7 +122,7 @@ void LeggiDatabaseIni(TRecDatabase& record, Connection& connection, const std::s
   if (record.protoc < 3) {
     record.fgdb = ComponiNomeDB(ctx.home, "", record.fgdb, record.protoc);
   } else if (record.protoc == 4) {
-    ReadCloudAccount(*ini, section, /*take_remember=*/false, ctx.cloud);
+    ReadCloudAccount(*ini, section, /*take_remember=*/false, ctx);
     ReadCloudLocation(*ini, section, record, ctx);
   }
   CreaConnessione(record, false, IsAgendaSection(section) ? kDialectAgenda : kDialectLegacy,
@@ -148,7 +149,7 @@ void PreparaConnessioneConfig(Connection& connection, const std::string& section
     connection.SetParam("Database", ini->ReadString(section, kKeyFile, ""));
   } else if (protoc == 4) {
     ReadingCloudConfiguration reading(ctx.cloud);
-    ReadCloudAccount(*ini, section, /*take_remember=*/true, ctx.cloud);
+    ReadCloudAccount(*ini, section, /*take_remember=*/true, ctx);
     TRecDatabase record;
     ReadCloudLocation(*ini, section, record, ctx);
     CreaConnessione(record, false, kDialectLegacy, connection, ctx);

@@ -189,9 +189,4 @@ std::size_t CredentialCipher::key_derivations() const {
   return key_derivations_;
 }
 
-CredentialCipher& ProcessCredentialCipher() {
-  static CredentialCipher cipher;
-  return cipher;
-}
-
 }  // namespace oxsms::practice

@@ -66,7 +66,4 @@ class CredentialCipher {
   std::size_t key_derivations_ = 0;
 };
 
-// The one instance used by the credential conversions of the process.
-CredentialCipher& ProcessCredentialCipher();
-
 }  // namespace oxsms::practice

@@ -97,13 +97,6 @@ std::string Decripta(CredentialCipher& cipher, std::string_view text) {
   return DecryptToText(cipher, platform::Utf8ToCp1252(text));
 }
 
-std::string CriptaHex(std::string_view text) { return CriptaHex(ProcessCredentialCipher(), text); }
-std::string DecriptaHex(std::string_view hex) {
-  return DecriptaHex(ProcessCredentialCipher(), hex);
-}
-std::string Cripta(std::string_view text) { return Cripta(ProcessCredentialCipher(), text); }
-std::string Decripta(std::string_view text) { return Decripta(ProcessCredentialCipher(), text); }
-
 const std::string& ColumnKeyCache::Get(std::string_view plain_key) {
   // An exception leaves the flag unset, so a corrected key is tried again.
   std::call_once(once_, [&] { quoted_ = QuoteSqlLiteral(plain_key); });

@@ -15,9 +15,9 @@
 // empty text as "no value". Encryption throws CredentialError only when the
 // crypto library itself fails.
 //
-// The overloads without a cipher use ProcessCredentialCipher(), whose cached
-// keys make repeated calls cheap; pass a cipher of your own to keep a test or
-// a component independent of that process-wide cache.
+// The cipher is the caller's: its cached keys make repeated calls cheap, so
+// one instance serves a whole process (the executable builds it and passes
+// it down with the catalogue context).
 #pragma once
 
 #include <mutex>
@@ -28,11 +28,6 @@
 #include "practice/credential_cipher.h"
 
 namespace oxsms::practice {
-
-std::string CriptaHex(std::string_view text);
-std::string DecriptaHex(std::string_view hex);
-std::string Cripta(std::string_view text);
-std::string Decripta(std::string_view text);
 
 std::string CriptaHex(CredentialCipher& cipher, std::string_view text);
 std::string DecriptaHex(CredentialCipher& cipher, std::string_view hex);

@@ -70,7 +70,7 @@ void ReadCloudLocation(const std::string& text, TRecDatabase& record, const Cata
   const auto param = text.rfind("param=");
   if (param != std::string::npos) {
     record.protoc = 3;
-    LeggiPosizioneDB(DecriptaHex(text.substr(param + 6)), record, ctx);
+    LeggiPosizioneDB(DecriptaHex(ctx.cipher, text.substr(param + 6)), record, ctx);
     if (record.descrizione_db.empty()) {
       const auto id = text.rfind("id=");
       record.descrizione_db = text.substr(0, id > 0 ? id - 1 : 0);

@@ -88,7 +88,7 @@ void DatabaseSets::AddPatientDatabasesFromCatalogue() {
                         CatalogueProtocol(row) == kSkippedPatientProtocol;
       if (record.inactive) continue;
       if (CatalogueProtocol(row) == 4 && CatalogueCloud(row).empty()) continue;
-      FillFromCatalogueRow(row, record);
+      FillFromCatalogueRow(row, record, ctx_.cipher);
       records.push_back(std::move(record));
     }
   } catch (const soci::soci_error& e) {

@@ -13,12 +13,13 @@ long MillisOfDay(platform::TDateTime value) {
 
 }  // namespace
 
-TOXSMS::TOXSMS(platform::ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+TOXSMS::TOXSMS(platform::ActivityLog& log, platform::Clock& clock,
+               const platform::MonotonicClock& elapsed, SendOrchestratorFactory make_dm1,
                std::chrono::milliseconds interval, JournalSchedule schedule)
     : log_(log),
       clock_(clock),
       make_dm1_(std::move(make_dm1)),
-      loop_(interval),
+      loop_(interval, elapsed),
       schedule_(schedule) {}
 
 void TOXSMS::ServiceExecute() {

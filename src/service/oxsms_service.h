@@ -35,7 +35,10 @@ class TOXSMS {
   // The send window is as wide as the timer interval.
   static constexpr long kWindowMillis = 5 * 60 * 1000;
 
-  TOXSMS(platform::ActivityLog& log, platform::Clock& clock, SendOrchestratorFactory make_dm1,
+  // `elapsed` measures the timer's interval; it, `log` and `clock` must
+  // outlive the object.
+  TOXSMS(platform::ActivityLog& log, platform::Clock& clock,
+         const platform::MonotonicClock& elapsed, SendOrchestratorFactory make_dm1,
          std::chrono::milliseconds interval = kTimerInterval, JournalSchedule schedule = {});
 
   // The service's main routine: returns when the service is told to stop.

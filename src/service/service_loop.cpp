@@ -2,7 +2,8 @@
 
 namespace oxsms::service {
 
-ServiceLoop::ServiceLoop(Duration interval) : interval_(interval) {}
+ServiceLoop::ServiceLoop(Duration interval, const platform::MonotonicClock& clock)
+    : interval_(interval), clock_(clock) {}
 
 void ServiceLoop::Post(ControlRequest request) {
   {
@@ -24,7 +25,7 @@ void ServiceLoop::EnableTimer() {
   {
     std::lock_guard lock(mutex_);
     timer_enabled_ = true;
-    next_tick_ = std::chrono::steady_clock::now() + interval_;
+    next_tick_ = clock_.Now() + interval_;
   }
   wake_.notify_all();
 }
@@ -51,20 +52,21 @@ void ServiceLoop::Run(const std::function<void(ControlRequest)>& on_request,
       lock.lock();
       continue;
     }
-    if (timer_enabled_ && std::chrono::steady_clock::now() >= next_tick_) {
+    if (!timer_enabled_) {
+      wake_.wait(lock);
+      continue;
+    }
+    const auto now = clock_.Now();
+    if (now >= next_tick_) {
       // The next interval counts from this tick; a handler that disables and
       // enables the timer starts a fresh one from the moment it enables it.
-      next_tick_ = std::chrono::steady_clock::now() + interval_;
+      next_tick_ = now + interval_;
       lock.unlock();
       on_tick();
       lock.lock();
       continue;
     }
-    if (timer_enabled_) {
-      wake_.wait_until(lock, next_tick_);
-    } else {
-      wake_.wait(lock);
-    }
+    wake_.wait_for(lock, next_tick_ - now);
   }
 }
 

@@ -4,8 +4,11 @@
 // calls Run(). A tick never overlaps another tick or a control request.
 //
 // The timer starts a fresh interval whenever it is enabled; while disabled it
-// does not tick. Waiting is a condition-variable wait, so a request is handled
-// at once when the loop is idle.
+// does not tick. Intervals are measured on the monotonic clock passed in.
+// Waiting is a condition-variable wait for the time the clock says is left,
+// so a request is handled at once when the loop is idle; after each wait the
+// clock is read again (a clock that a test moves is seen at the next wait's
+// end at the latest, one interval of real time).
 #pragma once
 
 #include <chrono>
@@ -13,6 +16,8 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+
+#include "platform/monotonic_clock.h"
 
 namespace oxsms::service {
 
@@ -22,7 +27,8 @@ class ServiceLoop {
  public:
   using Duration = std::chrono::steady_clock::duration;
 
-  explicit ServiceLoop(Duration interval);
+  // `clock` must outlive the loop.
+  ServiceLoop(Duration interval, const platform::MonotonicClock& clock);
 
   // Thread-safe: queues a control request for the service thread.
   void Post(ControlRequest request);
@@ -42,12 +48,13 @@ class ServiceLoop {
 
  private:
   const Duration interval_;
+  const platform::MonotonicClock& clock_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<ControlRequest> requests_;
   bool terminated_ = false;
   bool timer_enabled_ = false;
-  std::chrono::steady_clock::time_point next_tick_;
+  platform::MonotonicClock::TimePoint next_tick_;
 };
 
 }  // namespace oxsms::service

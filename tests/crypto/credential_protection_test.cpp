@@ -186,14 +186,6 @@ TEST_F(CredentialProtection, ConcurrentUseSharesOneKey) {
   EXPECT_EQ(cipher_.key_derivations(), 1u);
 }
 
-TEST(CredentialProtectionProcessWide, FreeFunctionsShareOneCipher) {
-  const std::string hex = CriptaHex("pwd€");
-  EXPECT_EQ(DecriptaHex(hex), "pwd€");
-  EXPECT_EQ(Decripta(Cripta("pwd€")), "pwd€");
-  EXPECT_EQ(DecriptaHex(ProcessCredentialCipher(), hex), "pwd€");
-  EXPECT_EQ(ProcessCredentialCipher().key_derivations(), 1u);
-}
-
 TEST(ColumnKey, QuotedAsSqlLiteralOnceForTheProcess) {
   ColumnKeyCache cache;
   EXPECT_EQ(cache.Get("O'Key''x"), "'O''Key''''x'");

@@ -8,6 +8,7 @@
 #include "practice/database_catalogue.h"
 #include "support/database_env.h"
 #include "support/manual_clock.h"
+#include "support/test_run_parts.h"
 
 namespace oxsms::dispatch {
 namespace {
@@ -26,7 +27,9 @@ TEST(TDM1MariaDbTest, DocumentIsSavedAndReadBackAsText) {
   platform::HomeFolder home(dir.path());
   platform::Installation installation;
   practice::CloudSession cloud;
-  practice::CatalogueContext ctx{home, installation, cloud};
+  practice::CredentialCipher cipher;
+  practice::CatalogueContext ctx{home, installation, cloud, cipher};
+  testing::TestRunParts parts(log);
   {
     practice::Connection c;
     practice::PreparaConnessioneConfig(c, "Database", ctx);
@@ -34,12 +37,12 @@ TEST(TDM1MariaDbTest, DocumentIsSavedAndReadBackAsText) {
     c.Close();
   }
 
-  TDM1 first(ctx, log, clock, registry);
+  TDM1 first(ctx, log, clock, registry, parts.Parts());
   EXPECT_EQ(first.isLinkPag, 2);  // no payment tables in this schema
   first.TestoInvioApp = "Gentile <Nome>, è confermato l'appuntamento del <Data>";
   first.SaveConnect();
 
-  TDM1 second(ctx, log, clock, registry);
+  TDM1 second(ctx, log, clock, registry, parts.Parts());
   EXPECT_EQ(second.TestoInvioApp, first.TestoInvioApp);
   practice::Connection c;
   practice::PreparaConnessioneConfig(c, "Database", ctx);

@@ -16,6 +16,7 @@
 #include "practice/database_error.h"
 #include "support/database_env.h"
 #include "support/manual_clock.h"
+#include "support/test_run_parts.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::dispatch {
@@ -67,13 +68,13 @@ class TDM1Test : public ::testing::Test {
   SettingsDocument StoredDocument() {
     const SettingsRow row = StoredRow();
     EXPECT_TRUE(row.sealed.has_value());
-    return ParseSettingsDocument(practice::DecriptaHex(row.sealed.value_or("")));
+    return ParseSettingsDocument(practice::DecriptaHex(cipher_, row.sealed.value_or("")));
   }
 
   void StoreDocument(const std::string& json) {
     practice::Connection c;
     practice::PreparaConnessioneConfig(c, "Database", ctx_);
-    WriteSettingsRow(c, ReadSettingsRow(c), practice::CriptaHex(json));
+    WriteSettingsRow(c, ReadSettingsRow(c), practice::CriptaHex(cipher_, json));
     c.Close();
   }
 
@@ -83,7 +84,7 @@ class TDM1Test : public ::testing::Test {
   }
 
   std::unique_ptr<TDM1> Create() {
-    return std::make_unique<TDM1>(ctx_, log_, clock_, registry_);
+    return std::make_unique<TDM1>(ctx_, log_, clock_, registry_, parts_.Parts());
   }
 
   std::string LogText() { return ReadFile(dir_ / "sms.log"); }
@@ -96,7 +97,9 @@ class TDM1Test : public ::testing::Test {
   platform::HomeFolder home_{dir_.path()};
   platform::Installation installation_;
   practice::CloudSession cloud_;
-  practice::CatalogueContext ctx_{home_, installation_, cloud_};
+  practice::CredentialCipher cipher_;
+  practice::CatalogueContext ctx_{home_, installation_, cloud_, cipher_};
+  testing::TestRunParts parts_{log_};
 };
 
 TEST_F(TDM1Test, CreationWithoutDocumentOrRegistrySavesTheDefaults) {

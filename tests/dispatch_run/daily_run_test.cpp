@@ -384,11 +384,11 @@ TEST_F(DailyRun, LinkCodesAreWrittenWhileTheLinkRequestsWait) {
     w.Appointment(badge, Day(14), 8 + std::stoi(badge));
   }
   WorkingClient client;
+  w.UseClient(client);
   {
     auto& dm = w.Dm();
     dm.TestoInvioApp = "Conferma: <link_conferma>";
     dm.GGPreavviso = 1;
-    dm.Channels().UseHttpClient(client);
     ASSERT_TRUE(client.HasWork());
 
     w.RunOn(Day(13));

@@ -38,23 +38,32 @@ RunWorld::RunWorld(long ftp_limit) {
   config.Commit();
   const std::string document = R"({"user": "demo", "pwd": "demo", "testata": "STUDIO"})";
   dispatch::WriteSettingsRow(config, dispatch::ReadSettingsRow(config),
-                             practice::CriptaHex(document));
+                             practice::CriptaHex(world.cipher, document));
   config.Close();
 }
 
 RunWorld::~RunWorld() {
-  dm_.reset();
+  ResetDm();
   http_.reset();
   sim.Stop();
 }
 
 dispatch::TDM1& RunWorld::Dm() {
   if (!dm_) {
-    dm_ = std::make_unique<dispatch::TDM1>(world.ctx, world.log, world.clock, registry_);
+    const dispatch::RunParts parts = parts_.Parts(client_);
+    dm_ = std::make_unique<dispatch::TDM1>(world.ctx, world.log, world.clock, registry_, parts);
     dm_->AsService = true;
-    dm_->Channels().UseSleeper([](std::chrono::milliseconds) {});
+    dm_http_ = &parts.http;
+    dispatch::TDM1& dm = *dm_;
+    dm_http_->SetWaitingWork([&dm] { return dm.WriteQueuedBookkeeping(); });
   }
   return *dm_;
+}
+
+void RunWorld::ResetDm() {
+  if (!dm_) return;
+  dm_http_->SetWaitingWork({});
+  dm_.reset();
 }
 
 void RunWorld::RunOn(platform::TDateTime day) {

@@ -15,6 +15,7 @@
 #include "net/curl_http_client.h"
 #include "platform/registry_file.h"
 #include "search_world.h"
+#include "support/test_run_parts.h"
 
 namespace oxsms::testing::run {
 
@@ -29,9 +30,14 @@ class RunWorld {
 
   // The settings object, created at the first call (config.ini must be
   // complete by then). The account is "demo"/"demo" with alias "STUDIO".
+  // Its HTTP client does the run's bookkeeping while it waits, as in the
+  // service.
   dispatch::TDM1& Dm();
+  // The HTTP client of the settings objects made from now on, instead of the
+  // guarded libcurl client; must outlive them.
+  void UseClient(net::HttpClient& client) { client_ = &client; }
   // Frees the settings object; the next Dm() makes a new one.
-  void ResetDm() { dm_.reset(); }
+  void ResetDm();
   // Runs InviaDaServizio at 11:00 of `day`.
   void RunOn(platform::TDateTime day);
 
@@ -62,6 +68,9 @@ class RunWorld {
   // hold its worker thread until the idle timeout.
   std::unique_ptr<net::CurlHttpClient> http_ = std::make_unique<net::CurlHttpClient>();
   platform::FileRegistry registry_{world.dir / "registry.ini"};
+  TestRunParts parts_{world.log};
+  net::HttpClient* client_ = nullptr;
+  net::HttpClient* dm_http_ = nullptr;  // the client of dm_
   std::unique_ptr<dispatch::TDM1> dm_;
 };
 

@@ -112,7 +112,7 @@ class ConfigIniTest : public ::testing::Test, protected CatalogueFixture {
  protected:
   std::string CloudKeys(const std::string& location, const std::string& account_json) {
     return "cloud=" + platform::EncodeBase64Mime(location) +
-           "\ncloud_param=" + CriptaHex(account_json) + "\n";
+           "\ncloud_param=" + CriptaHex(cipher, account_json) + "\n";
   }
 };
 
@@ -163,7 +163,7 @@ TEST_F(ConfigIniTest, CloudSectionReadsTheAccountOnlyOnce) {
 
 TEST_F(ConfigIniTest, UnreadableCloudAccountIsAnErrorWithoutItsText) {
   WriteConfigIni("[Database]\nprotocollo=4\ncloud_param=" +
-                 CriptaHex("{\"user\":\"anna\",\"pwd\":\"sec") + "\n");
+                 CriptaHex(cipher, "{\"user\":\"anna\",\"pwd\":\"sec") + "\n");
   TRecDatabase rec;
   Connection c;
   try {

@@ -24,7 +24,8 @@ class CatalogueFixture {
   platform::HomeFolder home{dir.path()};
   platform::Installation installation;
   CloudSession cloud;
-  CatalogueContext ctx{home, installation, cloud};
+  CredentialCipher cipher;
+  CatalogueContext ctx{home, installation, cloud, cipher};
 };
 
 }  // namespace oxsms::practice

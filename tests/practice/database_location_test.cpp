@@ -101,7 +101,7 @@ TEST_F(LeggiPosizioneDBTest, MySqlLocationWithoutAccountKeepsTheCallers) {
 
 TEST_F(LeggiPosizioneDBTest, EncryptedCloudLocationIsReadInPlace) {
   TRecDatabase rec;
-  const std::string hidden = CriptaHex("cloud.example.it" + kPound + "studio7#u7=p7");
+  const std::string hidden = CriptaHex(cipher, "cloud.example.it" + kPound + "studio7#u7=p7");
   LeggiPosizioneDB("Studio Rossi id=7 param=" + hidden, rec, ctx);
   EXPECT_EQ(rec.protoc, 3);
   EXPECT_EQ(rec.host, "cloud.example.it");

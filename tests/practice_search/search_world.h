@@ -86,7 +86,8 @@ class SearchWorld {
   platform::HomeFolder home{dir.path()};
   platform::Installation installation;
   practice::CloudSession cloud;
-  practice::CatalogueContext ctx{home, installation, cloud};
+  practice::CredentialCipher cipher;
+  practice::CatalogueContext ctx{home, installation, cloud, cipher};
   ManualClock clock{SearchDay() + At(11, 0)};
   // The elapsed time of the search object's windows; tests move it.
   ManualMonotonicClock elapsed;

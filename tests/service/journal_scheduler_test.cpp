@@ -8,6 +8,7 @@
 #include "platform/run_journal.h"
 #include "service/oxsms_service.h"
 #include "support/manual_clock.h"
+#include "support/manual_monotonic_clock.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::service {
@@ -59,7 +60,7 @@ class JournalSchedulerTest : public ::testing::Test {
  protected:
   JournalSchedulerTest() {
     service_ = std::make_unique<TOXSMS>(
-        log_, clock_,
+        log_, clock_, elapsed_,
         [this] {
           auto dm = std::make_unique<JournalOrchestrator>(journal_, clock_);
           dm->fail_next = fail_first_;
@@ -80,6 +81,7 @@ class JournalSchedulerTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::ManualClock clock_{At(11, 0)};
+  testing::ManualMonotonicClock elapsed_;
   ActivityLog log_{dir_ / "sms.log", clock_};
   RunJournal journal_{File(), log_};
   int fail_first_ = 0;
@@ -96,7 +98,7 @@ TEST_F(JournalSchedulerTest, ARestartInsideTheWindowDoesNotRunTheDayAgain) {
   auto dm = std::make_unique<JournalOrchestrator>(reread, clock_);
   JournalOrchestrator* second = dm.get();
   TOXSMS restarted(
-      log_, clock_, [&] { return std::move(dm); }, TOXSMS::kTimerInterval,
+      log_, clock_, elapsed_, [&] { return std::move(dm); }, TOXSMS::kTimerInterval,
       JournalSchedule{&reread, EncodeTime(20, 0, 0)});
   clock_.Set(At(11, 3));
   restarted.TimerTick();

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "support/manual_clock.h"
+#include "support/manual_monotonic_clock.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::service {
@@ -42,7 +43,7 @@ struct FakeOrchestrator : SendOrchestrator {
 class TOXSMSTest : public ::testing::Test {
  protected:
   TOXSMSTest() {
-    service_ = std::make_unique<TOXSMS>(log_, clock_, [this] {
+    service_ = std::make_unique<TOXSMS>(log_, clock_, elapsed_, [this] {
       ++created_;
       if (fail_create_) throw std::runtime_error("Creazione impossibile");
       auto dm = std::make_unique<FakeOrchestrator>();
@@ -61,6 +62,7 @@ class TOXSMSTest : public ::testing::Test {
 
   testing::TempDir dir_;
   testing::ManualClock clock_;
+  testing::ManualMonotonicClock elapsed_;
   platform::ActivityLog log_{dir_ / "sms.log", clock_};
   TDateTime send_time_ = EncodeTime(11, 0, 0);
   bool fail_create_ = false;
