@@ -11,6 +11,7 @@
 #include "platform/activity_log.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
+#include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 #include "platform/registry_file.h"
 #include "practice/catalogue_context.h"
@@ -37,8 +38,10 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   net::HostGuardHttpClient http(curl, std::chrono::seconds(60));
   platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });
   dispatch::EmailUnavailable email(log);
-  dispatch::TDM1 dm1(catalogue, log, clock, registry,
-                     dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email});
+  const platform::SteadyClock elapsed;
+  dispatch::TDM1 dm1(
+      catalogue, log, clock, registry,
+      dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed});
   dm1.AsService = true;
   http.SetWaitingWork([&dm1] { return dm1.WriteQueuedBookkeeping(); });
 

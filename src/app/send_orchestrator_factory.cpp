@@ -10,6 +10,7 @@
 #include "net/host_guard.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
+#include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
@@ -51,7 +52,7 @@ struct ServiceParts {
         email(log) {}
 
   dispatch::RunParts Parts() {
-    return dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email};
+    return dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed};
   }
 
   // TLS certificates are always verified; config.ini may name the CA file.
@@ -67,6 +68,7 @@ struct ServiceParts {
   net::HostGuardHttpClient http;
   platform::HeadlessOperator operator_prompt;
   dispatch::EmailUnavailable email;
+  const platform::SteadyClock elapsed;
 };
 
 class TDM1Orchestrator : public service::SendOrchestrator {

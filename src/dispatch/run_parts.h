@@ -8,6 +8,7 @@
 #include "dispatch/send_channels.h"
 #include "net/host_guard.h"
 #include "net/http_client.h"
+#include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 
 namespace oxsms::dispatch {
@@ -25,6 +26,9 @@ struct RunParts {
   channels::Sleeper sleep;
   // The email circular of each email batch.
   EmailBatchSender& email;
+  // The elapsed time of the search object's windows (its queue of writes,
+  // its commit window).
+  const platform::MonotonicClock& elapsed;
 };
 
 }  // namespace oxsms::dispatch

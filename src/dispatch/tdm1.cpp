@@ -33,7 +33,7 @@ bool DesktopProgramsIn(const std::filesystem::path& folder) {
 
 TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
            const platform::Clock& clock, const platform::Registry& registry, RunParts parts)
-    : catalogue_(catalogue), log_(log), clock_(clock), registry_(registry) {
+    : catalogue_(catalogue), log_(log), clock_(clock), elapsed_(parts.elapsed), registry_(registry) {
   DataModuleCreate();
   channels_ = std::make_unique<SendWiring>(
       *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host,

@@ -203,7 +203,7 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   platform::ActivityLog& log_;
   const platform::Clock& clock_;
   // The elapsed time of the search object's windows.
-  platform::SteadyClock elapsed_;
+  const platform::MonotonicClock& elapsed_;
   const platform::Registry& registry_;
   std::unique_ptr<SendWiring> channels_;
   // The daily run in progress, or the last one.

@@ -11,6 +11,7 @@
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
 #include "platform/activity_log.h"
+#include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 
 namespace oxsms::testing {
@@ -25,9 +26,11 @@ class TestRunParts {
   // The parts over the guarded libcurl client, or over `http` when given.
   dispatch::RunParts Parts(net::HttpClient* http = nullptr) {
     if (http != nullptr) {
-      return dispatch::RunParts{*http, nullptr, operator_, [](std::chrono::milliseconds) {}, email_};
+      return dispatch::RunParts{*http, nullptr, operator_, [](std::chrono::milliseconds) {}, email_,
+                               elapsed_};
     }
-    return dispatch::RunParts{guard_, &guard_, operator_, [](std::chrono::milliseconds) {}, email_};
+    return dispatch::RunParts{guard_, &guard_, operator_, [](std::chrono::milliseconds) {}, email_,
+                               elapsed_};
   }
 
  private:
@@ -35,6 +38,7 @@ class TestRunParts {
   net::HostGuardHttpClient guard_;
   platform::HeadlessOperator operator_;
   dispatch::EmailUnavailable email_;
+  const platform::SteadyClock elapsed_;
 };
 
 }  // namespace oxsms::testing
