@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/error.h"
+
 namespace oxsms::app {
 
 std::string Usage() {
@@ -21,7 +23,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument("manca il valore di " + a);
+      if (i + 1 >= args.size()) throw platform::DataError("manca il valore di " + a);
       return args[++i];
     };
     if (a == "--home") {
@@ -34,10 +36,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       long n = 0;
       try {
         n = std::stol(v, &used);
-      } catch (const std::exception&) {
+      } catch (const std::logic_error&) {  // std::stol: invalid_argument, out_of_range
         used = 0;
       }
-      if (used != v.size() || n <= 0) throw std::invalid_argument("intervallo non valido: " + v);
+      if (used != v.size() || n <= 0) throw platform::DataError("intervallo non valido: " + v);
       cl.interval_ms = n;
     } else if (a == "--run-now") {
       cl.run_now = true;
@@ -52,7 +54,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (a == "--help" || a == "-h") {
       cl.help = true;
     } else {
-      throw std::invalid_argument("opzione sconosciuta: " + a);
+      throw platform::DataError("opzione sconosciuta: " + a);
     }
   }
   return cl;

@@ -22,7 +22,8 @@ struct CommandLine {
   bool help = false;
 };
 
-// Raises std::invalid_argument with a message for the user.
+// Raises platform::DataError with a message for the user (an unknown option,
+// a missing or unreadable value).
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string Usage();
 

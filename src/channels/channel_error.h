@@ -2,16 +2,18 @@
 // daily run writes to the activity log; none carries a credential.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "platform/error.h"
 
 namespace oxsms::channels {
 
 // A send that cannot be made or was refused: account not configured or
 // refused, credit exhausted, a message not acknowledged.
-class ChannelError : public std::runtime_error {
+class ChannelError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ChannelError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kRemoteService, message) {}
 };
 
 // A remote service answered, but not in a form the channel can use: an HTTP

@@ -67,7 +67,7 @@ std::optional<nlohmann::json> ConfirmationLinks::PostServizioLink(const std::str
                     std::to_string(response.status) + ")");
     }
     return reply.object;
-  } catch (const std::exception& e) {
+  } catch (const net::HttpError& e) {
     log_.WriteLog(std::string("Servizio link di conferma: ") + e.what());
     return std::nullopt;
   }

@@ -80,7 +80,7 @@ platform::DateParts ReadLineDate(std::string_view text) {
   if (parts[2].size() == 1 || parts[2].size() == 3) year = -1;
   try {
     platform::EncodeDate(year, month, day);  // validates the calendar date
-  } catch (const std::invalid_argument&) {
+  } catch (const platform::DataError&) {
     RaiseInvalid(text, "non è una data valida");
   }
   return {year, month, day};

@@ -109,7 +109,7 @@ std::string GiornoDellaSettimana(const std::string& data) {
   try {
     const platform::TDateTime date = platform::EncodeDate(*year, *month, *day);
     return kGiorni[static_cast<std::size_t>(platform::DayOfTheWeek(date) - 1)];
-  } catch (const std::invalid_argument&) {
+  } catch (const platform::DataError&) {
     throw invalid();
   }
 }

@@ -289,7 +289,8 @@ WhatsAppTemplateClient::PaymentWords WhatsAppTemplateClient::PaymentFields(
       recipient["descrizione_pag"] = words.descrizione;
     }
     words.chosen = true;
-  } catch (const std::exception&) {
+  } catch (const platform::Error&) {
+    // The link services log what they could not do.
     words.missing = true;
   }
   return words;
@@ -311,7 +312,7 @@ void WhatsAppTemplateClient::ConfirmationLink(std::size_t i, const WhatsAppSetti
     links->OttieniLink(rec);
     recipient["link_breve"] = rec.id_web;
     if (!rec.id_web.empty() && rec.id_agenda != kSameAppointment) links->SalvaLinkBreve(rec);
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
     log_.WriteLog("Errore OttieniLink Conferma");
     log_.WriteLog(e.what());
     return;

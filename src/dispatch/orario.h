@@ -2,18 +2,18 @@
 // between hours, minutes and seconds ("11.00", "11.00.00").
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "platform/date_time.h"
+#include "platform/error.h"
 
 namespace oxsms::dispatch {
 
 // A text that is no valid time of day.
-class ConversionError : public std::invalid_argument {
+class ConversionError : public platform::DataError {
  public:
-  using std::invalid_argument::invalid_argument;
+  using platform::DataError::DataError;
 };
 
 // The time of day (fraction of a day) of "h.mm" or "h.mm.ss": hours 0-23,

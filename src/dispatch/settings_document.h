@@ -5,10 +5,10 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 
 #include "dispatch/tdm1_settings.h"
+#include "platform/error.h"
 
 namespace oxsms::dispatch {
 
@@ -16,9 +16,10 @@ using SettingsDocument = nlohmann::ordered_json;
 
 // A settings document that cannot be read: not JSON, not an object, or a
 // value of a type its key cannot take.
-class SettingsError : public std::runtime_error {
+class SettingsError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit SettingsError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kConfiguration, message) {}
 };
 
 // Applies every known key to the fields, in a fixed order. A key that is

@@ -9,6 +9,7 @@
 
 #include "net/curl_error_text.h"
 #include "net/header_rules.h"
+#include "net/maker_rest.h"
 #include "net/redirect_rules.h"
 
 namespace oxsms::net {
@@ -103,7 +104,23 @@ namespace {
 
 // Runs the transfer of `curl` to its end, doing a step of `work` whenever
 // the transfer has nothing to do yet.
-CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
+// One step of the waiting work; false when there is no more to do. Work that
+// raises is dropped: broken work must not cost the request.
+bool WorkStep(const WaitingWork& work, platform::ActivityLog* log) {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    // The worker's boundary: the work promised not to raise.
+    if (log != nullptr) {
+      log->WriteLog("Lavoro durante l'attesa della risposta interrotto: " + platform::Describe(e));
+    }
+  } catch (...) {
+    if (log != nullptr) log->WriteLog("Lavoro durante l'attesa della risposta interrotto");
+  }
+  return false;
+}
+
+CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work, platform::ActivityLog* log) {
   if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
   // Removed whatever happens, or the next call could not add it again.
   struct Added {
@@ -118,11 +135,7 @@ CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work) {
     status = curl_multi_perform(multi, &running);
     if (status != CURLM_OK || running == 0) break;
     if (work_left) {
-      try {
-        work_left = work();
-      } catch (...) {
-        work_left = false;  // broken work must not cost the request
-      }
+      work_left = WorkStep(work, log);
       continue;
     }
     // Returns on activity, or when curl's own timers (time-outs) are due.
@@ -160,7 +173,13 @@ HttpResponse CurlHttpClient::Send(const HttpRequest& request) {
   std::string url = request.url;
   for (long hops = 0;; ++hops) {
     std::string location;
-    HttpResponse response = Transfer(request, url, headers.list, location);
+    HttpResponse response;
+    try {
+      response = Transfer(request, url, headers.list, location);
+    } catch (HttpError& e) {
+      e.AddContext("host " + HostOf(url));
+      throw;
+    }
     if (location.empty()) return response;
     CheckRedirect(request.method, url, location, response.status);
     if (hops >= options_.max_redirects) {
@@ -202,7 +221,7 @@ HttpResponse CurlHttpClient::Transfer(const HttpRequest& request, const std::str
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   SetMethod(curl, request);
 
-  CURLcode code = Perform(curl, handle_->multi, work_);
+  CURLcode code = Perform(curl, handle_->multi, work_, options_.log);
   // The handle must not keep pointers into this call's locals.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "net/http_client.h"
+#include "platform/activity_log.h"
 
 struct curl_slist;
 
@@ -22,6 +23,9 @@ struct CurlOptions {
   long max_redirects = 10;
   // A larger reply body is refused, so a faulty server cannot exhaust memory.
   std::size_t max_body_bytes = 32u * 1024u * 1024u;
+  // Where waiting work that raised is recorded (the request goes on without
+  // it); none = not recorded. Must outlive the client.
+  platform::ActivityLog* log = nullptr;
 };
 
 class CurlHttpClient : public HttpClient {
@@ -36,8 +40,11 @@ class CurlHttpClient : public HttpClient {
   // a transport or TLS failure all raise HttpError before or instead of a
   // reply. Redirects are followed only as CheckRedirect allows (GET and HEAD
   // within the same scheme, host and port); any other raises HttpError
-  // without a request to the target. Calls on one object are serialised.
-  // While the reply is on its way the waiting work is done, a step at a time.
+  // without a request to the target. An HttpError of a transfer carries the
+  // host (without any user:password) as context. Calls on one object are
+  // serialised. While the reply is on its way the waiting work is done, a
+  // step at a time; work that raises is dropped for the rest of the request
+  // and logged to options.log.
   HttpResponse Send(const HttpRequest& request) override;
   void SetWaitingWork(WaitingWork work) override;
 

@@ -4,10 +4,11 @@
 
 #include <chrono>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/error.h"
 
 namespace oxsms::net {
 
@@ -35,9 +36,10 @@ struct HttpResponse {
 
 // A transport failure (no connection, timeout, TLS error) or a refused
 // request; the message names the address, never a credential.
-class HttpError : public std::runtime_error {
+class HttpError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit HttpError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kRemoteService, message) {}
 };
 
 // Work the calling thread can do while a request waits for its reply: one

@@ -64,7 +64,7 @@ std::vector<PaymentAccount> ReadPaymentAccounts(practice::Connection& connection
   } catch (...) {
     try {
       connection.SetConnected(false);
-    } catch (const std::exception&) {
+    } catch (const practice::DatabaseError&) {
       // The read's own error is the one to report.
     }
     throw;

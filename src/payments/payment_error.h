@@ -2,16 +2,18 @@
 // caller logs; none carries a credential or the API key.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "platform/error.h"
 
 namespace oxsms::payments {
 
 // The payment service cannot be used: an empty reply ("Errore del server "
 // + host), a reply the client cannot read, an unusable amount.
-class PaymentError : public std::runtime_error {
+class PaymentError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit PaymentError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kRemoteService, message) {}
 };
 
 }  // namespace oxsms::payments

@@ -8,6 +8,15 @@
 #include "payments/payment_json.h"
 
 namespace oxsms::payments {
+namespace {
+
+// Logs why a payment could not be created; the link stays empty.
+std::string NotObtained(platform::ActivityLog& log, const std::exception& e) {
+  log.WriteLog(std::string("Link di pagamento non ottenuto: ") + e.what());
+  return "";
+}
+
+}  // namespace
 
 using nlohmann::ordered_json;
 
@@ -54,9 +63,11 @@ std::string PaymentLinks::CreatePayment(const practice::TLineRec& rec, const pra
     dms.usr = account.user;
     dms.pwd = account.pwd;
     return dms.GeneraPagamentoDaJson(accounts_(), AsciiJsonText(RichiestaNuovoPagamento(rec, paz)));
-  } catch (const std::exception& e) {
-    service_.log.WriteLog(std::string("Link di pagamento non ottenuto: ") + e.what());
-    return "";
+  } catch (const platform::Error& e) {
+    // The payment service, the accounts' database or the patient's data.
+    return NotObtained(service_.log, e);
+  } catch (const nlohmann::json::exception& e) {
+    return NotObtained(service_.log, e);
   }
 }
 

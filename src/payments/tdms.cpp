@@ -137,8 +137,13 @@ bool TDMS::StatoPagamento(const std::string& link_breve, std::string& str, pract
     str = std::move(text);
     fee = paid_fee;
     return true;
-  } catch (const std::exception&) {
-    // A reply that cannot be read says nothing of a payment.
+  } catch (const nlohmann::json::exception&) {
+    // A reply that cannot be read says nothing of a payment: a member
+    // missing or of another type, an unreadable date or amount.
+    return false;
+  } catch (const platform::DataError&) {
+    return false;
+  } catch (const PaymentError&) {
     return false;
   }
 }

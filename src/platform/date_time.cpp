@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <stdexcept>
 
 namespace oxsms::platform {
 namespace {
@@ -50,7 +49,7 @@ bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 
 TDateTime EncodeDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
       day > DaysInMonth(year, month)) {
-    throw std::invalid_argument("Data non valida");
+    throw DataError("Data non valida");
   }
   return static_cast<double>(DaysFromCivil(year, month, day) + kEpochOffset);
 }
@@ -58,7 +57,7 @@ TDateTime EncodeDate(int year, int month, int day) {
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
       millisecond < 0 || millisecond > 999) {
-    throw std::invalid_argument("Ora non valida");
+    throw DataError("Ora non valida");
   }
   return (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + millisecond) /
          (kSecondsPerDay * 1000.0);
@@ -137,7 +136,7 @@ TDateTime ParseIsoDateTime(const std::string& text) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
   char tail = 0;
   const int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail);
-  if (n < 5 || n > 6) throw std::invalid_argument("Data e ora non valide: " + text);
+  if (n < 5 || n > 6) throw DataError("Data e ora non valide: " + text);
   return EncodeDate(y, mo, d) + EncodeTime(h, mi, s);
 }
 

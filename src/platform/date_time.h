@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "platform/error.h"
+
 namespace oxsms::platform {
 
 using TDateTime = double;
@@ -19,7 +21,7 @@ struct TimeParts {
   int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
-// Raises std::invalid_argument for a date or time that does not exist.
+// Raises DataError for a date or time that does not exist.
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond = 0);
 DateParts DecodeDate(TDateTime value);
@@ -41,7 +43,7 @@ std::tm ToTm(TDateTime value);
 std::string FormatDate(TDateTime value);
 // Hours, minutes and seconds, two digits each, joined by the separator.
 std::string FormatTime(TDateTime value, char separator);
-// "YYYY-MM-DD HH:MM:SS" (seconds optional); raises std::invalid_argument.
+// "YYYY-MM-DD HH:MM:SS" (seconds optional); raises DataError.
 TDateTime ParseIsoDateTime(const std::string& text);
 
 }  // namespace oxsms::platform

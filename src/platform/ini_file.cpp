@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "platform/code_page.h"
+#include "platform/error.h"
 
 namespace oxsms::platform {
 namespace {
@@ -114,7 +114,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key,
 void IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) {
-    throw std::invalid_argument("Valore non valido per la chiave " + key);
+    throw DataError("Valore non valido per la chiave " + key);
   }
   const int i = FindKey(section, key);
   if (i >= 0) {
@@ -157,20 +157,28 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
   WriteString(section, key, value ? "1" : "0");
 }
 
+namespace {
+
+Error WriteFailure(const std::filesystem::path& path) {
+  return Error(ErrorCategory::kConfiguration, "Impossibile scrivere il file " + path.string());
+}
+
+}  // namespace
+
 void IniFile::Save() const {
   const std::filesystem::path temp = path_.string() + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("Impossibile scrivere il file " + path_.string());
+    if (!out) throw WriteFailure(path_);
     for (const Line& l : lines_) out << l.text << "\r\n";
     out.flush();
-    if (!out) throw std::runtime_error("Impossibile scrivere il file " + path_.string());
+    if (!out) throw WriteFailure(path_);
   }
   std::error_code ec;
   std::filesystem::rename(temp, path_, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
-    throw std::runtime_error("Impossibile scrivere il file " + path_.string());
+    throw WriteFailure(path_);
   }
 }
 

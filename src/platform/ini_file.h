@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace oxsms::platform {
 
 class IniFile {
@@ -35,7 +37,8 @@ class IniFile {
   bool ReadBool(const std::string& section, const std::string& key, bool default_value) const;
 
   // Changes the value in memory and writes the file at once. Raises
-  // std::runtime_error when the file cannot be written.
+  // DataError for a value holding CR or LF, and Error (kConfiguration) when
+  // the file cannot be written.
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, long value);
   void WriteBool(const std::string& section, const std::string& key, bool value);

@@ -8,8 +8,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string>
+
+#include "platform/error.h"
 
 namespace oxsms::platform {
 
@@ -19,9 +20,10 @@ enum class RegistryHive {
 };
 
 // A value that cannot be read as asked: absent, or of another type.
-class RegistryError : public std::runtime_error {
+class RegistryError : public Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit RegistryError(const std::string& message)
+      : Error(ErrorCategory::kConfiguration, message) {}
 };
 
 // One open key. Value names are matched without regard to letter case, as

@@ -26,7 +26,7 @@ JournalState StateOf(const std::string& text) {
   for (int i = 0; i < 5; ++i) {
     if (text == kStateNames[i]) return static_cast<JournalState>(i);
   }
-  throw std::runtime_error("stato sconosciuto nel diario degli invii: " + text);
+  throw DataError("stato sconosciuto nel diario degli invii: " + text);
 }
 
 std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
@@ -68,6 +68,19 @@ KindEntry KindOf(const json& j) {
   return k;
 }
 
+Error JournalWriteFailure(const std::string& text) {
+  return Error(ErrorCategory::kConfiguration, text);
+}
+
+// The date of the last attempt; an unreadable one makes the journal invalid.
+TDateTime LastAttemptOf(const json& day) {
+  try {
+    return platform::ParseIsoDateTime(day.at("ultimo_tentativo").get<std::string>());
+  } catch (const DataError& e) {
+    throw DataError(std::string("diario degli invii non valido: ") + e.what());
+  }
+}
+
 // Writes `text` to `file` through a temporary file in the same folder.
 void WriteAtomically(const std::filesystem::path& file, const std::string& text) {
   const std::filesystem::path temp = file.string() + ".tmp";
@@ -77,17 +90,17 @@ void WriteAtomically(const std::filesystem::path& file, const std::string& text)
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) ||
         !out.flush()) {
-      throw std::runtime_error(failure);
+      throw JournalWriteFailure(failure);
     }
   }
   // MoveFileEx with MOVEFILE_WRITE_THROUGH is what std::filesystem::rename
   // does not promise; the replace itself is atomic on NTFS.
   std::error_code ec;
   std::filesystem::rename(temp, file, ec);
-  if (ec) throw std::runtime_error(failure + ": " + ec.message());
+  if (ec) throw JournalWriteFailure(failure + ": " + ec.message());
 #else
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw std::runtime_error(failure);
+  if (fd < 0) throw JournalWriteFailure(failure);
   std::size_t done = 0;
   bool ok = true;
   while (ok && done < text.size()) {
@@ -99,7 +112,7 @@ void WriteAtomically(const std::filesystem::path& file, const std::string& text)
   ok = (::close(fd) == 0) && ok;
   if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
     std::remove(temp.c_str());
-    throw std::runtime_error(failure);
+    throw JournalWriteFailure(failure);
   }
   // The rename itself reaches the disk with the folder.
   const int dir = ::open(file.parent_path().empty() ? "." : file.parent_path().c_str(),
@@ -151,17 +164,12 @@ std::map<std::string, DayEntry> RunJournal::Parse(const std::string& text) {
       DayEntry day;
       day.attempts = d.value("tentativi", 0);
       day.damaged = d.value("danneggiato", false);
-      if (d.contains("ultimo_tentativo")) {
-        day.last_attempt = platform::ParseIsoDateTime(d.at("ultimo_tentativo").get<std::string>());
-      }
+      if (d.contains("ultimo_tentativo")) day.last_attempt = LastAttemptOf(d);
       for (const auto& [name, k] : d.at("tipi").items()) day.kinds[name] = KindOf(k);
       days[key] = std::move(day);
     }
-  } catch (const std::runtime_error&) {
-    throw;
-  } catch (const std::exception& e) {
-    // nlohmann's errors and the date parser's invalid_argument.
-    throw std::runtime_error(std::string("diario degli invii non valido: ") + e.what());
+  } catch (const json::exception& e) {
+    throw DataError(std::string("diario degli invii non valido: ") + e.what());
   }
   return days;
 }
@@ -173,10 +181,10 @@ void RunJournal::Load(TDateTime today) {
   std::ifstream in(file_, std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   try {
-    if (!in && !in.eof()) throw std::runtime_error("lettura non riuscita");
+    if (!in && !in.eof()) throw DataError("lettura non riuscita");
     days_ = Parse(text);
     return;
-  } catch (const std::runtime_error& e) {
+  } catch (const DataError& e) {
     const std::filesystem::path aside = file_.string() + ".danneggiato";
     std::filesystem::rename(file_, aside, ec);
     log_.WriteLog("ATTENZIONE: diario degli invii illeggibile (" + std::string(e.what()) +
@@ -205,7 +213,7 @@ void RunJournal::Save() {
   Prune();
   try {
     WriteAtomically(file_, Serialize(days_));
-  } catch (const std::runtime_error& e) {
+  } catch (const Error& e) {
     log_.WriteLog(e.what());
     throw;
   }

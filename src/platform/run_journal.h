@@ -43,6 +43,7 @@
 
 #include "platform/activity_log.h"
 #include "platform/date_time.h"
+#include "platform/error.h"
 
 namespace oxsms::platform {
 
@@ -87,10 +88,11 @@ class RunJournal {
   RunJournal(std::filesystem::path file, ActivityLog& log);
 
   // The day of `when` (created empty when the journal has none). A damaged
-  // journal marks the day of the first use damaged.
+  // journal marks the day of the first use damaged; writing that down may
+  // raise as Save does.
   DayEntry& Day(TDateTime when);
   // Writes the journal (atomically). A failure to write is logged and
-  // raised as std::runtime_error: a run must not go on without its record.
+  // raised as Error (kConfiguration): a run must not go on without its record.
   void Save();
 
   // The pause before attempt number `attempts + 1` of a day, in minutes:
@@ -108,8 +110,8 @@ class RunJournal {
   static std::string DayKey(TDateTime when);
   static std::string TimeText(TDateTime when);
 
-  // The journal as text and back (the file's form); Parse raises
-  // std::runtime_error on a text that is no journal.
+  // The journal as text and back (the file's form); Parse raises DataError
+  // on a text that is no journal.
   static std::string Serialize(const std::map<std::string, DayEntry>& days);
   static std::map<std::string, DayEntry> Parse(const std::string& text);
 

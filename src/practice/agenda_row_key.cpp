@@ -56,7 +56,7 @@ platform::TDateTime ParseShortDate(std::string_view text) {
   if (day < 1 || month < 1 || year < 1) RaiseInvalidDate(text);
   try {
     return platform::EncodeDate(year, month, day);
-  } catch (const std::invalid_argument&) {
+  } catch (const platform::DataError&) {
     RaiseInvalidDate(text);
   }
 }

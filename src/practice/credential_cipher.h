@@ -7,17 +7,19 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "platform/error.h"
 
 namespace oxsms::practice {
 
 // Encryption could not be carried out (the crypto library refused); the
 // message is Italian and never contains the plaintext.
-class CredentialError : public std::runtime_error {
+class CredentialError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit CredentialError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kCredential, message) {}
 };
 
 // AES-256-GCM with a key derived by PBKDF2-HMAC-SHA256 from the passphrase.

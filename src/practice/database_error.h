@@ -2,14 +2,16 @@
 // it concerns added as context.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "platform/error.h"
 
 namespace oxsms::practice {
 
-class DatabaseError : public std::runtime_error {
+class DatabaseError : public platform::Error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DatabaseError(const std::string& message)
+      : platform::Error(platform::ErrorCategory::kDatabase, message) {}
 };
 
 }  // namespace oxsms::practice

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/error.h"
+
 namespace oxsms::service {
 namespace {
 
@@ -78,7 +80,8 @@ bool TOXSMS::ReloadSettings() {
     }
     return dm1_->ReadConnect();
   } catch (const std::exception& e) {
-    log_.WriteLog(e.what());
+    // The tick's boundary: whatever stops the settings is logged, not raised.
+    log_.WriteLog(platform::Describe(e));
   } catch (...) {
     log_.WriteLog("Errore sconosciuto durante la lettura delle impostazioni");
   }
@@ -118,8 +121,9 @@ bool TOXSMS::JournalSaysRun() {
     log_.WriteLog("Nuovo tentativo di invio (tentativo " + std::to_string(today.attempts + 1) +
                   "): " + *why);
     return true;
-  } catch (const std::exception& e) {
-    // An unwritable journal: no run that could not be recorded.
+  } catch (const platform::Error& e) {
+    // An unwritable journal (Save has logged it): no run that could not be
+    // recorded.
     log_.WriteLog(e.what());
     return false;
   }
@@ -150,8 +154,13 @@ bool TOXSMS::RunDailySend() {
   try {
     dm1_->InviaDaServizio();
     ok = !dm1_->LastRunFailed();
+  } catch (const std::exception& e) {
+    // The run logs the errors it handles; whatever escapes it is logged here
+    // and must not stop the service.
+    log_.WriteLog("Invio interrotto da un errore: " + platform::Describe(e));
+    ok = false;
   } catch (...) {
-    // The run reports its own errors; whatever escapes it must not stop the service.
+    log_.WriteLog("Invio interrotto da un errore sconosciuto");
     ok = false;
   }
   log_.WriteLog("Fine ricerca messaggi");

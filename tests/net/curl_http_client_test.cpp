@@ -7,6 +7,9 @@
 #include <thread>
 
 #include "net/sim_fixture.h"
+#include "platform/activity_log.h"
+#include "support/manual_clock.h"
+#include "support/temp_dir.h"
 
 namespace oxsms::testing {
 namespace {
@@ -30,11 +33,12 @@ int ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-std::string ErrorOf(net::HttpClient& client, const HttpRequest& request) {
+// what() of the HttpError, or with `described` Describe() of it.
+std::string ErrorOf(net::HttpClient& client, const HttpRequest& request, bool described = false) {
   try {
     client.Send(request);
   } catch (const HttpError& e) {
-    return e.what();
+    return described ? platform::Describe(e) : e.what();
   }
   ADD_FAILURE() << "no HttpError for " << request.url;
   return {};
@@ -212,6 +216,8 @@ TEST_F(CurlHttpClientTest, UnreachableServerErrorNamesTheAddressButNoCredential)
       << message;
   EXPECT_EQ(message.find("segreta"), std::string::npos) << message;
   EXPECT_EQ(message.find("altra"), std::string::npos) << message;
+  const std::string described = ErrorOf(client_, request, true);
+  EXPECT_EQ(described, message + " [host 127.0.0.1:" + std::to_string(port) + "]");
 
   request.url = "ftp://127.0.0.1/file";
   EXPECT_NE(ErrorOf(client_, request).find("Protocollo non supportato"), std::string::npos);
@@ -291,6 +297,25 @@ TEST_F(CurlHttpClientTest, WaitingWorkThatRaisesCostsNeitherThisRequestNorTheNex
   }
   EXPECT_EQ(asked, 2) << "given up for the rest of each request";
   client_.SetWaitingWork({});
+}
+
+TEST_F(CurlHttpClientTest, WaitingWorkThatRaisesIsLogged) {
+  const std::string path = "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 50}, {"times", 1}});
+  TempDir dir;
+  ManualClock clock;
+  platform::ActivityLog log(dir / "sms.log", clock);
+  net::CurlOptions options;
+  options.log = &log;
+  net::CurlHttpClient client(options);
+  client.SetWaitingWork([]() -> bool { throw std::runtime_error("archivio occupato"); });
+  HttpRequest request;
+  request.url = Url(path);
+  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+  EXPECT_EQ(client.Send(request).status, 200);
+  EXPECT_NE(ReadFile(dir / "sms.log")
+                .find("Lavoro durante l'attesa della risposta interrotto: archivio occupato"),
+            std::string::npos);
 }
 
 TEST_F(CurlHttpClientTest, EndlessWaitingWorkDoesNotOutlastTheTimeout) {

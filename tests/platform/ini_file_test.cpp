@@ -71,7 +71,7 @@ TEST_F(IniFileTest, WindowsCodePageFileIsReadAsTextAndLineBreaksAreRefused) {
   WriteFile(File(), "[sms]\nfirma=Studio Citt\xE0 \x80\n");
   IniFile ini(File());
   EXPECT_EQ(ini.ReadString("sms", "firma", ""), "Studio Citt\u00E0 \u20AC");
-  EXPECT_THROW(ini.WriteString("sms", "firma", "a\r\nb=c"), std::invalid_argument);
+  EXPECT_THROW(ini.WriteString("sms", "firma", "a\r\nb=c"), DataError);
 }
 
 }  // namespace

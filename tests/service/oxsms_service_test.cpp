@@ -100,15 +100,19 @@ TEST_F(TOXSMSTest, FirstTickCreatesDM1OnceAndMarksItAsService) {
   EXPECT_EQ(dm1_->reads, 2);
 }
 
-TEST_F(TOXSMSTest, RunInTheWindowIsBracketedByItsLogLinesEvenWhenItFails) {
+TEST_F(TOXSMSTest, RunInTheWindowIsBracketedByItsLogLinesAndAnEscapedErrorIsLogged) {
   TickAt(9, 0, 0);
   dm1_->fail_run = true;
   TickAt(11, 1, 0);
   EXPECT_EQ(Runs(), 1);
   const std::string log = Log();
-  EXPECT_NE(log.find("Avvio ricerca messaggi\r\n"), std::string::npos);
-  EXPECT_NE(log.find("Fine ricerca messaggi\r\n"), std::string::npos);
-  EXPECT_EQ(log.find("errore nell'invio"), std::string::npos);
+  const auto start = log.find("Avvio ricerca messaggi\r\n");
+  const auto error = log.find("Invio interrotto da un errore: errore nell'invio\r\n");
+  const auto end = log.find("Fine ricerca messaggi\r\n");
+  ASSERT_NE(error, std::string::npos) << log;
+  EXPECT_LT(start, error);
+  EXPECT_LT(error, end);
+  EXPECT_NE(end, std::string::npos);
 }
 
 TEST_F(TOXSMSTest, UnavailableSettingsSkipTheTickSilently) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "maker-sim/sim_json.h"
+
 namespace oxsms::makersim {
 namespace {
 
@@ -18,14 +20,14 @@ constexpr KindName kKinds[] = {{FaultKind::kDelay, "delay"},     {FaultKind::kHt
 }  // namespace
 
 Fault Fault::FromJson(const nlohmann::json& value) {
-  if (!value.is_object()) throw std::invalid_argument("il guasto deve essere un oggetto JSON");
+  if (!value.is_object()) throw BadRequest("il guasto deve essere un oggetto JSON");
   Fault fault;
   fault.path = value.value("path", "");
-  if (fault.path.empty()) throw std::invalid_argument("guasto senza \"path\"");
+  if (fault.path.empty()) throw BadRequest("guasto senza \"path\"");
   std::string kind = value.value("kind", "");
   auto found = std::find_if(std::begin(kKinds), std::end(kKinds),
                             [&](const KindName& k) { return kind == k.name; });
-  if (found == std::end(kKinds)) throw std::invalid_argument("tipo di guasto sconosciuto: " + kind);
+  if (found == std::end(kKinds)) throw BadRequest("tipo di guasto sconosciuto: " + kind);
   fault.kind = found->kind;
   fault.ms = value.value("ms", 0);
   fault.message = value.value("message", "");
@@ -33,16 +35,16 @@ Fault Fault::FromJson(const nlohmann::json& value) {
   fault.location = value.value("location", "");
   fault.status = value.value("status", 302);
   if ((fault.kind == FaultKind::kDelay || fault.kind == FaultKind::kTrickle) && fault.ms <= 0) {
-    throw std::invalid_argument("guasto \"" + kind + "\" senza \"ms\" positivo");
+    throw BadRequest("guasto \"" + kind + "\" senza \"ms\" positivo");
   }
   if (fault.kind == FaultKind::kRedirect &&
       (fault.location.empty() || fault.status < 300 || fault.status > 399)) {
-    throw std::invalid_argument("guasto \"redirect\" senza \"location\" o con \"status\" non 3xx");
+    throw BadRequest("guasto \"redirect\" senza \"location\" o con \"status\" non 3xx");
   }
   if (fault.kind == FaultKind::kReply && fault.message.empty()) {
-    throw std::invalid_argument("guasto \"reply\" senza \"message\"");
+    throw BadRequest("guasto \"reply\" senza \"message\"");
   }
-  if (fault.times < 0) throw std::invalid_argument("\"times\" negativo");
+  if (fault.times < 0) throw BadRequest("\"times\" negativo");
   return fault;
 }
 

@@ -26,7 +26,7 @@ struct Fault {
   std::string location; // redirect target (path or absolute address)
   int status = 302;     // redirect status
 
-  // Raises std::invalid_argument on an unknown kind or a missing member.
+  // Raises BadRequest on an unknown kind or a missing member.
   static Fault FromJson(const nlohmann::json& value);
   nlohmann::json ToJson() const;
 };

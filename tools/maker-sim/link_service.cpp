@@ -31,7 +31,7 @@ bool ValidMoment(const std::string& text) {
   try {
     platform::ParseIsoDateTime(text);
     return true;
-  } catch (const std::exception&) {
+  } catch (const platform::DataError&) {
     return false;
   }
 }
@@ -64,7 +64,7 @@ void LinkService::LoadState(const json& section) {
   std::string url_base;
   if (!section.is_null()) {
     if (!section.is_object()) {
-      throw std::invalid_argument("lo stato \"links\" deve essere un oggetto");
+      throw BadRequest("lo stato \"links\" deve essere un oggetto");
     }
     url_base = OptionalString(section, "url_base", "");
     while (!url_base.empty() && url_base.back() == '/') url_base.pop_back();

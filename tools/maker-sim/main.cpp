@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "maker-sim/maker_simulator.h"
+#include "platform/error.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
   try {
     options = ParseOptions(argc, argv);
   } catch (const std::exception& e) {
-    std::cerr << "maker-sim: " << e.what() << "\n" << kUsage;
+    std::cerr << "maker-sim: " << oxsms::platform::Describe(e) << "\n" << kUsage;
     return 2;
   }
   try {
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
     sigwait(&stop_signals, &received);
     simulator.Stop();
   } catch (const std::exception& e) {
-    std::cerr << "maker-sim: " << e.what() << "\n";
+    std::cerr << "maker-sim: " << oxsms::platform::Describe(e) << "\n";
     return 1;
   }
   return 0;

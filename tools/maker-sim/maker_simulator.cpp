@@ -112,7 +112,7 @@ struct MakerSimulator::Impl : Router {
 
   // Lock held.
   void LoadStateLocked(const json& document) {
-    if (!document.is_object()) throw std::invalid_argument("lo stato deve essere un oggetto JSON");
+    if (!document.is_object()) throw BadRequest("lo stato deve essere un oggetto JSON");
     core.LoadState(document);
     for (auto& service : services) {
       auto it = document.find(service->Name());
@@ -192,12 +192,14 @@ void MakerSimulator::Impl::Dispatch(const httplib::Request& request, httplib::Re
     } else {
       ServeEndpoint(request, response);
     }
-  } catch (const std::invalid_argument& e) {  // BadRequest and malformed control input
+  } catch (const BadRequest& e) {  // a malformed request, state or fault
     ReplyJson(response, {{"error", e.what()}}, 400);
   } catch (const json::exception& e) {
     ReplyJson(response, {{"error", e.what()}}, 400);
   } catch (const std::exception& e) {
-    ReplyJson(response, {{"error", std::string("errore del simulatore: ") + e.what()}}, 500);
+    // The handler's boundary: whatever else failed is the simulator's fault.
+    ReplyJson(response,
+              {{"error", std::string("errore del simulatore: ") + platform::Describe(e)}}, 500);
   }
 }
 

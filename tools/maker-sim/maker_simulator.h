@@ -16,7 +16,7 @@ class MakerSimulator {
  public:
   // The state document: "api_key" and one member per service; a member that
   // is absent gives that service its default state. Raises
-  // std::invalid_argument on a malformed document.
+  // BadRequest on a malformed document.
   explicit MakerSimulator(nlohmann::json initial_state = nlohmann::json::object());
   ~MakerSimulator();
   MakerSimulator(const MakerSimulator&) = delete;

@@ -15,9 +15,10 @@ using nlohmann::json;
 namespace {
 
 // A request the service answers with "codice" other than 1.
-class Refusal : public std::runtime_error {
+class Refusal : public platform::Error {
  public:
-  Refusal(int codice, const std::string& message) : std::runtime_error(message), codice(codice) {}
+  Refusal(int codice, const std::string& message)
+      : platform::Error(platform::ErrorCategory::kRemoteService, message), codice(codice) {}
   int codice;
 };
 

@@ -153,7 +153,7 @@ json PaymentState::PaymentToJson(const SimPayment& p) {
 }
 
 PaymentState PaymentState::FromJson(const json& section) {
-  if (!section.is_object()) throw std::invalid_argument("lo stato \"payments\" deve essere un oggetto");
+  if (!section.is_object()) throw BadRequest("lo stato \"payments\" deve essere un oggetto");
   PaymentState state;
   auto list = [&section](const char* name) {
     auto it = section.find(name);

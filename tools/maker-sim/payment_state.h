@@ -55,7 +55,7 @@ class PaymentState {
   // default seed) and its predefined links "PVISITA1" (60 euros) and
   // "PIGIENE1" (80 euros); no payments.
   static PaymentState Default();
-  // Raises std::invalid_argument on a malformed section.
+  // Raises BadRequest on a malformed section.
   static PaymentState FromJson(const nlohmann::json& section);
   nlohmann::json ToJson() const;
 

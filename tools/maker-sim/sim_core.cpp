@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "maker-sim/sim_json.h"
+
 namespace oxsms::makersim {
 
 const char* const SimCore::kDefaultApiKey = "QKvaTm0wR7pLs2NdY9eUa4Zc6HbJi-3GfWoXn8E";
@@ -17,7 +19,7 @@ void SimCore::LoadState(const nlohmann::json& document) {
   } else if (it->is_string()) {
     api_key_ = it->get<std::string>();
   } else {
-    throw std::invalid_argument("\"api_key\" deve essere un testo");
+    throw BadRequest("\"api_key\" deve essere un testo");
   }
   log_.Clear();
   faults_.Clear();

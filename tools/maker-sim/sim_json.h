@@ -1,19 +1,20 @@
 // JSON helpers shared by the simulated services and the control API.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/error.h"
+
 namespace oxsms::makersim {
 
-// A request the simulator cannot take (malformed JSON, missing member);
-// answered with HTTP 400.
-class BadRequest : public std::invalid_argument {
+// A request the simulator cannot take (malformed JSON, missing member, a
+// state or fault document it cannot load); answered with HTTP 400.
+class BadRequest : public platform::DataError {
  public:
-  using std::invalid_argument::invalid_argument;
+  using platform::DataError::DataError;
 };
 
 // Writes the value as compact JSON with every non-ASCII character escaped, so

@@ -33,7 +33,7 @@ class SimService {
   virtual std::string Name() const = 0;
   virtual void AddRoutes(Router& router) = 0;
   // Replaces the whole state (configuration and what was received) with the
-  // given section; null means the default state. Raises std::invalid_argument
+  // given section; null means the default state. Raises BadRequest
   // on a malformed section. Called with the state lock held.
   virtual void LoadState(const nlohmann::json& section) = 0;
   // The configuration part of the state, in the form LoadState takes.

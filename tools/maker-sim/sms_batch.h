@@ -9,10 +9,11 @@
 //   line per message; a line without "SMS=" continues the text before it.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/error.h"
 
 namespace oxsms::makersim {
 
@@ -24,9 +25,9 @@ struct BatchSms {
 };
 
 // A batch text that breaks the format; the message names the line.
-class BatchFormatError : public std::runtime_error {
+class BatchFormatError : public platform::DataError {
  public:
-  using std::runtime_error::runtime_error;
+  using platform::DataError::DataError;
 };
 
 // Both parsers take UTF-8 text and raise BatchFormatError on a malformed

@@ -71,7 +71,7 @@ SmsAlias SmsGatewayState::AliasFromJson(const json& value) {
 }
 
 SmsGatewayState SmsGatewayState::FromJson(const json& section) {
-  if (!section.is_object()) throw std::invalid_argument("lo stato \"sms\" deve essere un oggetto");
+  if (!section.is_object()) throw BadRequest("lo stato \"sms\" deve essere un oggetto");
   SmsGatewayState state;
   for (const auto& account : section.value("accounts", json::array())) {
     state.PutAccount(AccountFromJson(account));

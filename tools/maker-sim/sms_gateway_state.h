@@ -43,7 +43,7 @@ class SmsGatewayState {
   // One account (user "demo", pwd "demo", idcliente 1001, credit 1000) and the
   // verified alias "STUDIO".
   static SmsGatewayState Default();
-  // Raises std::invalid_argument on a malformed document.
+  // Raises BadRequest on a malformed document.
   static SmsGatewayState FromJson(const nlohmann::json& section);
   // Accounts, aliases and refused numbers (the messages are not part of the saved state).
   nlohmann::json ToJson() const;

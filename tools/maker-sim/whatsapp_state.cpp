@@ -57,7 +57,7 @@ json WhatsAppState::TemplateToJson(const WhatsAppTemplate& value) {
 
 WhatsAppState WhatsAppState::FromJson(const json& section) {
   if (!section.is_object()) {
-    throw std::invalid_argument("lo stato \"whatsapp\" deve essere un oggetto");
+    throw BadRequest("lo stato \"whatsapp\" deve essere un oggetto");
   }
   WhatsAppState state;
   for (const auto& value : section.value("templates", json::array())) {

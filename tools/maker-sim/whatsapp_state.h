@@ -40,7 +40,7 @@ class WhatsAppState {
   // Three templates of the account "demo": "PROMEMORIA" (appointment
   // reminder), "COMPLEANNO" (birthday) and "PAGAMENTO" (payment request).
   static WhatsAppState Default();
-  // Raises std::invalid_argument on a malformed section.
+  // Raises BadRequest on a malformed section.
   static WhatsAppState FromJson(const nlohmann::json& section);
   // The templates (accepted messages are not part of the saved state).
   nlohmann::json ToJson() const;
