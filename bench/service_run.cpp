@@ -34,6 +34,7 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   // The run's parts as the service builds them.
   net::CurlOptions curl_options;
   curl_options.ca_file = installation.ca_file;
+  curl_options.log = &log;
   net::CurlHttpClient curl(curl_options);
   net::HostGuardHttpClient http(curl, std::chrono::seconds(60));
   platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });

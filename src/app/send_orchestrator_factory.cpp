@@ -46,7 +46,7 @@ struct ProcessContext {
 // its host guard, the headless operator, the email stand-in.
 struct ServiceParts {
   ServiceParts(const platform::Installation& installation, platform::ActivityLog& log)
-      : curl(CurlOptionsOf(installation)),
+      : curl(CurlOptionsOf(installation, log)),
         http(curl, std::chrono::seconds(60)),
         operator_prompt([&log](std::string_view text) { log.WriteLog(text); }),
         email(log) {}
@@ -56,9 +56,12 @@ struct ServiceParts {
   }
 
   // TLS certificates are always verified; config.ini may name the CA file.
-  static net::CurlOptions CurlOptionsOf(const platform::Installation& installation) {
+  // Waiting work that fails is written to the activity log.
+  static net::CurlOptions CurlOptionsOf(const platform::Installation& installation,
+                                        platform::ActivityLog& log) {
     net::CurlOptions options;
     options.ca_file = installation.ca_file;
+    options.log = &log;
     return options;
   }
 

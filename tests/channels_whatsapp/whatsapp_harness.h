@@ -17,6 +17,7 @@
 #include "channels/whatsapp_template_sender.h"
 #include "maker-sim/maker_simulator.h"
 #include "net/curl_http_client.h"
+#include "net/http_client.h"
 #include "platform/activity_log.h"
 #include "platform/base64.h"
 #include "platform/operator_prompt.h"
@@ -47,7 +48,7 @@ class RecordingLinks : public LinkServices {
 
   std::string OttieniLink(practice::TLineRec& rec) override {
     calls.push_back("OttieniLink " + rec.id_agenda);
-    if (fail_confirmation) throw std::runtime_error("Servizio link non raggiungibile");
+    if (fail_confirmation) throw net::HttpError("Servizio link non raggiungibile");
     if (rec.id_agenda == "same") return rec.link_conferma;
     rec.id_web = "c" + rec.id_agenda;
     rec.link_conferma = "https://link.test/c/" + rec.id_web;
@@ -58,7 +59,7 @@ class RecordingLinks : public LinkServices {
   }
   std::string OttieniLinkPag(practice::TLineRec& rec, practice::TPazRec& paz) override {
     calls.push_back("OttieniLinkPag " + rec.id_agenda);
-    if (fail_payment) throw std::runtime_error("Servizio pagamenti non raggiungibile");
+    if (fail_payment) throw net::HttpError("Servizio pagamenti non raggiungibile");
     if (paz.id_linkpag.empty()) paz.id_linkpag = "p" + rec.id_agenda;
     paz.link_pag = "https://pay.test/s/" + paz.id_linkpag;
     return paz.link_pag;

@@ -6,6 +6,7 @@
 #include "payments/payment_address.h"
 #include "payments/payment_amount.h"
 #include "payments/payment_error.h"
+#include "practice/database_error.h"
 #include "payments/payment_links.h"
 
 namespace oxsms::payments::testing {
@@ -107,7 +108,7 @@ TEST(OttieniLinkPagTest, UnreadableAccountsMeanNoRequest) {
   PaymentHarness h;
   ScriptedHttp http;
   PaymentLinks links(h.Service(http), [] { return AccountCredentials{"u", "p"}; },
-                     []() -> std::vector<PaymentAccount> { throw std::runtime_error("LINKPAG illeggibile"); });
+                     []() -> std::vector<PaymentAccount> { throw practice::DatabaseError("LINKPAG illeggibile"); });
   practice::TPazRec paz = Fee();
   EXPECT_EQ(links.OttieniLinkPag(Line(), paz), "");
   EXPECT_TRUE(paz.id_linkpag.empty());
