@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "dispatch/run_parts.h"
-#include "dispatch/send_channels.h"
+#include "dispatch/email_sender.h"
 #include "dispatch/tdm1.h"
 #include "fixed_clock.h"
 #include "net/curl_http_client.h"

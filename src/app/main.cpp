@@ -27,18 +27,6 @@ using namespace oxsms;
 // Exit code of a process that finds another oxsmsd on its home folder.
 constexpr int kAlreadyRunning = 3;
 
-service::ControlRequest ToRequest(platform::ServiceControl control) {
-  switch (control) {
-    case platform::ServiceControl::kPause:
-      return service::ControlRequest::kPause;
-    case platform::ServiceControl::kContinue:
-      return service::ControlRequest::kContinue;
-    case platform::ServiceControl::kStop:
-      break;
-  }
-  return service::ControlRequest::kStop;
-}
-
 std::unique_ptr<platform::Clock> MakeClock(const app::CommandLine& cl) {
   if (cl.fake_now) {
     return std::make_unique<platform::SimulatedClock>(*cl.fake_now, 5.0 / platform::kMinutesPerDay);
@@ -104,6 +92,6 @@ int main(int argc, char** argv) {
   if (cl.run_now) return service.RunSendNow() ? 0 : 1;
   const platform::ServiceHandlers handlers{
       [&service] { service.ServiceExecute(); },
-      [&service](platform::ServiceControl c) { service.Control(ToRequest(c)); }};
+      [&service](platform::ServiceControl c) { service.Control(c); }};
   return platform::RunService(service::TOXSMS::kServiceName, handlers);
 }

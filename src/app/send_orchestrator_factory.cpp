@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "dispatch/run_parts.h"
-#include "dispatch/send_channels.h"
+#include "dispatch/email_sender.h"
 #include "dispatch/tdm1.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"

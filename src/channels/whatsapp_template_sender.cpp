@@ -332,7 +332,7 @@ std::string WhatsAppTemplateClient::FreeText(const WhatsAppSettings& settings,
           : settings.TestoLiberoInvioWhts;
   if (text.empty()) return {};
   // The payment record is composed on a copy (the batch list already holds
-  // what step 4 obtained); the line record keeps a link fetched here, so a
+  // what PaymentFields obtained); the line record keeps a link fetched here, so a
   // "same" line after it reuses that link.
   practice::TPazRec paz_copy = paz;
   return Base64OneLine(composer_.ComponiTesto({text}, rec, paz_copy));

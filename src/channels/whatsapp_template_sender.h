@@ -84,7 +84,7 @@ class WhatsAppTemplateClient {
   nlohmann::json ListaTemplate();
 
  private:
-  // What step 4 chose for the bare payment words of the free text.
+  // What PaymentFields chose for the bare payment words of the free text.
   struct PaymentWords {
     bool chosen = false;  // the step ran and ended without error
     bool missing = false;  // a fee to collect whose link could not be had

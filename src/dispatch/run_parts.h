@@ -5,7 +5,7 @@
 #pragma once
 
 #include "channels/sms_gateway.h"
-#include "dispatch/send_channels.h"
+#include "dispatch/email_sender.h"
 #include "net/host_guard.h"
 #include "net/http_client.h"
 #include "platform/monotonic_clock.h"

@@ -17,10 +17,11 @@
 #include "channels/sms_gateway.h"
 #include "channels/whatsapp_template_sender.h"
 #include "dispatch/channel_adapters.h"
+#include "dispatch/email_sender.h"
 #include "dispatch/run_link_services.h"
 #include "dispatch/run_parts.h"
-#include "dispatch/send_channels.h"
 #include "dispatch/tdm1_fields.h"
+#include "dispatch/whatsapp_sender.h"
 #include "platform/activity_log.h"
 #include "practice/catalogue_context.h"
 

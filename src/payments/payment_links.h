@@ -53,7 +53,8 @@ class PaymentLinks {
   std::string OttieniLinkPag(const practice::TLineRec& rec, practice::TPazRec& recIncasso);
 
  private:
-  // The created payment's JSON text, or "" (step 3, errors swallowed).
+  // The created payment's JSON text, or "" when it could not be created
+  // (the error is swallowed).
   std::string CreatePayment(const practice::TLineRec& rec, const practice::TPazRec& paz);
 
   PaymentService service_;

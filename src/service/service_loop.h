@@ -18,10 +18,12 @@
 #include <mutex>
 
 #include "platform/monotonic_clock.h"
+#include "platform/service_control.h"
 
 namespace oxsms::service {
 
-enum class ControlRequest { kStop, kPause, kContinue };
+// The requests of the service manager (signals on Linux), as they arrive.
+using ControlRequest = platform::ServiceControl;
 
 class ServiceLoop {
  public:

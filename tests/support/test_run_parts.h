@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "dispatch/run_parts.h"
-#include "dispatch/send_channels.h"
+#include "dispatch/email_sender.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
 #include "platform/activity_log.h"

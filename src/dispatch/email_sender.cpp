@@ -1,4 +1,4 @@
-#include "dispatch/send_channels.h"
+#include "dispatch/email_sender.h"
 
 #include <algorithm>
 
@@ -11,16 +11,6 @@ bool EmailUnavailable::InviaEmailCircolare(practice::Connection&, const std::str
   log_.WriteLog("Invio email non disponibile in questa installazione: " + std::to_string(count) +
                 " destinatari non inviati");
   return false;
-}
-
-channels::SendResult WhatsAppTemplatesUnavailable::MultiSendWhtsB(
-    const std::vector<std::string>& batch) {
-  const std::string message = "Invio WhatsApp con template non disponibile in questa installazione: " +
-                              std::to_string(batch.size()) + " destinatari non inviati";
-  log_.WriteLog(message);
-  channels::SendResult result;
-  result.Fail(static_cast<int>(batch.size()), channels::SendFailure::kRefused, message);
-  return result;
 }
 
 }  // namespace oxsms::dispatch
