@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "net/sim_fixture.h"
+#include "tools/maker-sim/sim_fixture.h"
 #include "platform/activity_log.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"

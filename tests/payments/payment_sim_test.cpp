@@ -3,7 +3,7 @@
 // catalogue endpoints; faults and a service that is down.
 #include <gtest/gtest.h>
 
-#include "net/sim_fixture.h"
+#include "tools/maker-sim/sim_fixture.h"
 #include "payment_harness.h"
 #include "payments/payment_links.h"
 #include "platform/base64.h"

@@ -1,4 +1,4 @@
-#include "net/sim_fixture.h"
+#include "tools/maker-sim/sim_fixture.h"
 
 #include "platform/code_page.h"
 

@@ -5,7 +5,7 @@
 #include "fixture/firebird_ddl.h"
 #include "practice/agenda_lines.h"
 #include "practice/row_values.h"
-#include "practice_search/search_databases.h"
+#include "practice/search_databases.h"
 
 namespace oxsms::testing::links {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "practice/recipient_records.h"
-#include "practice_search/search_world.h"
+#include "practice/search_world.h"
 
 namespace oxsms::testing::links {
 

@@ -4,7 +4,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include "net/sim_fixture.h"
+#include "tools/maker-sim/sim_fixture.h"
 
 namespace oxsms::testing {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "channels/gateway_harness.h"
+#include "gateway_harness.h"
 #include "channels/link_services.h"
 #include "channels/whatsapp_host.h"
 #include "channels/whatsapp_template_sender.h"

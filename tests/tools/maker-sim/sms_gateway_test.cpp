@@ -1,6 +1,6 @@
 // The simulated SMS gateway over real HTTP: the envelope in Windows-1252,
 // credit kept per account, both batch forms, the alias check.
-#include "net/sim_fixture.h"
+#include "tools/maker-sim/sim_fixture.h"
 
 #include "platform/base64.h"
 #include "platform/code_page.h"

@@ -7,7 +7,7 @@
 #include "fixture/schemas.h"
 #include "links_world.h"
 #include "practice/agimp.h"
-#include "practice_search/search_databases.h"
+#include "practice/search_databases.h"
 
 namespace oxsms::testing::links {
 namespace {
