@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 #include "platform/code_page.h"
+#include "platform/error.h"
 
 namespace oxsms::practice {
 namespace {
@@ -44,9 +44,9 @@ std::optional<std::vector<SmsConfRecord>> ReadSmsConf(const std::filesystem::pat
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("Impossibile leggere " + file.string());
+  if (!in) throw platform::Error(platform::ErrorCategory::kConfiguration, "Impossibile leggere " + file.string());
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("Impossibile leggere " + file.string());
+  if (in.bad()) throw platform::Error(platform::ErrorCategory::kConfiguration, "Impossibile leggere " + file.string());
   return ParseSmsConf(bytes);
 }
 
