@@ -40,7 +40,8 @@ RunLinkServices::RunLinkServices(RunAccess access, const platform::Installation&
       pending_(std::move(pending_file)) {}
 
 std::string RunLinkServices::OttieniLink(practice::TLineRec& rec) {
-  return LoggedLink(log_, "Link di conferma non ottenuto: ", [&] { return ConfirmationLinkOf(rec); });
+  return LoggedLink(log_, "Link di conferma non ottenuto: ",
+                    [&] { return ConfirmationLinkOf(rec); });
 }
 
 std::string RunLinkServices::ConfirmationLinkOf(practice::TLineRec& rec) {

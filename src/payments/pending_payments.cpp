@@ -28,7 +28,8 @@ bool FlushToDisk(std::FILE* file) {
 }
 
 [[noreturn]] void CannotWrite(const std::filesystem::path& file) {
-  throw platform::Error(platform::ErrorCategory::kConfiguration, "Impossibile scrivere il file " + file.string());
+  throw platform::Error(platform::ErrorCategory::kConfiguration,
+                        "Impossibile scrivere il file " + file.string());
 }
 
 }  // namespace

@@ -23,6 +23,11 @@ std::string ShortString(std::string_view record, std::size_t offset, std::size_t
   return platform::Cp1252ToUtf8(record.substr(offset + 1, length));
 }
 
+[[noreturn]] void CannotRead(const std::filesystem::path& file) {
+  throw platform::Error(platform::ErrorCategory::kConfiguration,
+                        "Impossibile leggere " + file.string());
+}
+
 }  // namespace
 
 std::vector<SmsConfRecord> ParseSmsConf(std::string_view bytes) {
@@ -44,9 +49,9 @@ std::optional<std::vector<SmsConfRecord>> ReadSmsConf(const std::filesystem::pat
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw platform::Error(platform::ErrorCategory::kConfiguration, "Impossibile leggere " + file.string());
+  if (!in) CannotRead(file);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw platform::Error(platform::ErrorCategory::kConfiguration, "Impossibile leggere " + file.string());
+  if (in.bad()) CannotRead(file);
   return ParseSmsConf(bytes);
 }
 
