@@ -12,6 +12,7 @@
 #include "app/send_orchestrator_factory.h"
 #include "platform/activity_log.h"
 #include "platform/clock.h"
+#include "platform/error.h"
 #include "platform/home_folder.h"
 #include "platform/ini_file.h"
 #include "platform/instance_lock.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
   app::CommandLine cl;
   try {
     cl = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const std::exception& e) {
+  } catch (const platform::DataError& e) {
     std::cerr << "oxsmsd: " << e.what() << "\n" << app::Usage();
     return 2;
   }

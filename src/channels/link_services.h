@@ -3,8 +3,8 @@
 // recorded in the practice's databases.
 //
 // Message composition and the WhatsApp template sender call these only outside test mode and only
-// when the text asks for the link. Every operation may raise; the composer
-// drops the error, takes the placeholder out of the text and reports the
+// when the text asks for the link. Every operation may raise, always an
+// error of platform::Error's family; the composer drops the error, takes the placeholder out of the text and reports the
 // link as missing (MissingLinks). An installation without these services
 // passes no LinkServices at all: no link is fetched, and every link a text
 // asks for is missing.

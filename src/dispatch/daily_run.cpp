@@ -6,6 +6,7 @@
 #include "dispatch/message_text.h"
 #include "dispatch/run_rules.h"
 #include "dispatch/tdm1.h"
+#include "platform/error.h"
 
 namespace oxsms::dispatch {
 namespace {
@@ -35,7 +36,8 @@ void TDM1::Guarded(Send send) {
   try {
     send();
   } catch (const std::exception& e) {
-    log_.WriteLog(e.what());
+    // The guard of each send: whatever ends it costs only that send.
+    log_.WriteLog(platform::Describe(e));
     CurrentKind().other.Fail(0, FailureOf(e), e.what());
   }
 }
@@ -75,7 +77,7 @@ void TDM1::InviaDaServizio() {
                             !journal_.Recorded(SendKind::kControl);
     if (report_run && CBSmsFiniti && !EditSmsFiniti.empty()) AddCreditWarning();
     if (report_run && !run_.strVerifica.empty()) SendControlSms();
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
     // The service host drops what leaves the run: the reason is written here.
     log_.WriteLog(e.what());
     CurrentKind().other.Fail(0, FailureOf(e), e.what());
@@ -148,7 +150,7 @@ void TDM1::AddCreditWarning() {
   if (smsDisp == 0) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
-    } catch (const std::exception& e) {
+    } catch (const platform::Error& e) {  // the gateway or its transport
       // Without a known credit there is nothing to warn about; the control
       // SMS still goes out.
       log_.WriteLog(e.what());
@@ -238,7 +240,7 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
       const channels::SendResult result = deliver();
       channel.Add(result);
       sent.Add(result);
-    } catch (const std::exception& e) {
+    } catch (const platform::Error& e) {
       log_.WriteLog(e.what());
       channels::SendResult failed;
       failed.Fail(lines, FailureOf(e), e.what());
@@ -250,7 +252,7 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
   if ((send_sms || send_whatsapp) && !CBTest) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
-    } catch (const std::exception& e) {
+    } catch (const platform::Error& e) {  // the gateway or its transport
       // Both channels spend the same credit: without the account nothing goes.
       log_.WriteLog(e.what());
       channels::SendResult failed;
@@ -305,7 +307,7 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
       // The installation cannot deliver email: these patients got nothing.
       email.Fail(lines, channels::SendFailure::kRefused, "Invio email non disponibile");
     }
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {  // the database, the journal, the sender
     email.Fail(lines, FailureOf(e), e.what());
     journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
     throw;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <exception>
 
+#include "platform/error.h"
+
 namespace oxsms::dispatch {
 namespace {
 
@@ -115,8 +117,8 @@ std::string ConfirmationLink(practice::TLineRec& rec, LinkServices* links) {
     std::string link = links->OttieniLink(rec);
     if (!rec.id_web.empty() && rec.id_agenda != kSameAppointment) links->SalvaLinkBreve(rec);
     return link;
-  } catch (const std::exception&) {
-    return {};  // reported by the caller as a link not obtained
+  } catch (const platform::Error&) {
+    return {};  // logged by the link services; the caller counts it as missing
   }
 }
 
@@ -129,8 +131,8 @@ std::string PaymentLink(practice::TLineRec& rec, practice::TPazRec& paz, LinkSer
       links->SalvaLinkPag(rec, paz);
     }
     return link;
-  } catch (const std::exception&) {
-    return {};  // reported by the caller as a link not obtained
+  } catch (const platform::Error&) {
+    return {};  // logged by the link services; the caller counts it as missing
   }
 }
 

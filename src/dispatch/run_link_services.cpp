@@ -1,12 +1,35 @@
 #include "dispatch/run_link_services.h"
 
+#include <nlohmann/json.hpp>
+
 #include "channels/confirmation_link.h"
 #include "net/maker_rest.h"
 #include "payments/payment_accounts.h"
 #include "payments/payment_links.h"
 #include "dispatch/message_text.h"
+#include "platform/error.h"
 
 namespace oxsms::dispatch {
+namespace {
+
+// The link `obtain` gives. A link that cannot be had leaves `not_obtained`
+// and the reason in the log (the callers only leave the link out), and
+// leaves as an error of this program's family, whatever library raised it.
+template <typename Obtain>
+std::string LoggedLink(platform::ActivityLog& log, const char* not_obtained, Obtain obtain) {
+  try {
+    return obtain();
+  } catch (const platform::Error& e) {
+    log.WriteLog(not_obtained + platform::Describe(e));
+    throw;
+  } catch (const nlohmann::json::exception& e) {
+    platform::DataError error(e.what());
+    log.WriteLog(not_obtained + platform::Describe(error));
+    throw error;
+  }
+}
+
+}  // namespace
 
 RunLinkServices::RunLinkServices(RunAccess access, const platform::Installation& installation,
                                  platform::ActivityLog& log, std::filesystem::path pending_file)
@@ -17,6 +40,11 @@ RunLinkServices::RunLinkServices(RunAccess access, const platform::Installation&
       pending_(std::move(pending_file)) {}
 
 std::string RunLinkServices::OttieniLink(practice::TLineRec& rec) {
+  return LoggedLink(log_, "Link di conferma non ottenuto: ",
+                    [&] { return ConfirmationLinkOf(rec); });
+}
+
+std::string RunLinkServices::ConfirmationLinkOf(practice::TLineRec& rec) {
   const TDM1Fields& f = access_.fields;
   channels::ConfirmationLinkConfig config;
   config.account = {f.UserConnect.User, f.UserConnect.Pwd, f.ore_disdetta};
@@ -35,6 +63,12 @@ void RunLinkServices::SalvaLinkBreve(const practice::TLineRec& rec) {
 }
 
 std::string RunLinkServices::OttieniLinkPag(practice::TLineRec& rec, practice::TPazRec& paz) {
+  return LoggedLink(log_, "Link di pagamento non ottenuto: ",
+                    [&] { return NewOrPendingPaymentLink(rec, paz); });
+}
+
+std::string RunLinkServices::NewOrPendingPaymentLink(practice::TLineRec& rec,
+                                                     practice::TPazRec& paz) {
   const bool own_line = rec.id_agenda != kSameAppointment;
   const std::string key =
       payments::PendingPayments::KeyOf(rec.id_agenda, rec.Data, rec.Ora, paz.badge);
@@ -92,7 +126,9 @@ void RunLinkServices::InvioAccettato() {
   if (batch_keys_.empty()) return;
   try {
     pending_.Remove(batch_keys_);
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
+  } catch (const nlohmann::json::exception& e) {  // a key that is no UTF-8 text
     log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
   }
   batch_keys_.clear();
@@ -114,7 +150,7 @@ void RunLinkServices::OffriPagamentiInSospeso(practice::RecipientLists& lists) {
 std::optional<std::string> RunLinkServices::PendingLink(const std::string& key) {
   try {
     return pending_.Find(key);
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
     log_.WriteLog(std::string("Pagamenti in sospeso non letti: ") + e.what());
     return std::nullopt;
   }
@@ -123,7 +159,9 @@ std::optional<std::string> RunLinkServices::PendingLink(const std::string& key) 
 void RunLinkServices::KeepPending(const std::string& key, const std::string& code) {
   try {
     pending_.Add(key, code);
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
+  } catch (const nlohmann::json::exception& e) {  // a key that is no UTF-8 text
     log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
   }
 }

@@ -10,6 +10,10 @@
 // A payment link given to a message waits in the pending-payments file
 // (payments/pending_payments.h) until a channel accepted that message; a fee
 // whose link waits gets that same link again, never a new one.
+//
+// A link that cannot be had leaves a line in the log ("Link di conferma non
+// ottenuto: ...", "Link di pagamento non ottenuto: ...") unless the service
+// behind it logged already, and always leaves as a platform::Error.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +62,9 @@ class RunLinkServices : public channels::LinkServices {
   void OffriPagamentiInSospeso(practice::RecipientLists& lists) override;
 
  private:
+  // OttieniLink and OttieniLinkPag without the log line of a link not had.
+  std::string ConfirmationLinkOf(practice::TLineRec& rec);
+  std::string NewOrPendingPaymentLink(practice::TLineRec& rec, practice::TPazRec& paz);
   // The pending file's answer, or nothing when it cannot be read or written
   // (logged): the message then goes as it would without the file.
   std::optional<std::string> PendingLink(const std::string& key);

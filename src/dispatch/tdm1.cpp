@@ -8,6 +8,7 @@
 #include "dispatch/settings_document.h"
 #include "practice/credential_protection.h"
 #include "practice/database_catalogue.h"
+#include "platform/error.h"
 #include "practice/local_config.h"
 
 namespace oxsms::dispatch {
@@ -21,6 +22,15 @@ constexpr const char* kRegistryUnavailable =
 // match, so the comparison keeps the letter case.
 bool IsMissingColumn(const std::exception& e) {
   return std::string(e.what()).find("Column") != std::string::npos;
+}
+
+// A database error that leaves the settings' reading or saving names the
+// configuration database, unless its message does already.
+void NameConfigDatabase(platform::Error& error, const practice::Connection& config) {
+  if (error.category() != platform::ErrorCategory::kDatabase) return;
+  const std::string name = config.DatabaseName();
+  if (name.empty() || std::string(error.what()).find(name) != std::string::npos) return;
+  error.AddContext("archivio " + name);
 }
 
 bool DesktopProgramsIn(const std::filesystem::path& folder) {
@@ -79,6 +89,10 @@ bool TDM1::ReadConnect() {
       return available;
     }
     ApplyStoredDocument(*row.sealed);
+  } catch (platform::Error& e) {
+    NameConfigDatabase(e, IBDatabaseConfig);
+    Disconnect();
+    throw;
   } catch (...) {
     Disconnect();
     throw;
@@ -100,6 +114,10 @@ void TDM1::SaveConnect() {
   } catch (const soci::soci_error& e) {
     Disconnect();
     throw IBDatabaseConfig.Error(e.what());
+  } catch (platform::Error& e) {
+    NameConfigDatabase(e, IBDatabaseConfig);
+    Disconnect();
+    throw;
   } catch (...) {
     Disconnect();
     throw;
@@ -111,8 +129,10 @@ void TDM1::EseguiSQL(const std::string& sql) {
   try {
     IBDatabaseConfig.Session() << sql;
     IBDatabaseConfig.Commit();
-  } catch (const std::exception&) {
+  } catch (const soci::soci_error&) {
     // Ignored by contract: the callers check the outcome by what follows.
+  } catch (const practice::DatabaseError&) {
+    // The connection or the commit: ignored as well.
   }
 }
 
@@ -122,8 +142,10 @@ void TDM1::FDQueryLinkConfAfterOpen() {
     isLinkPag = mode && *mode == 1 ? 1 : 2;
     // Without a payment account there is nothing to create links with.
     if (isLinkPag == 1 && !HasPaymentAccount(IBDatabaseConfig)) isLinkPag = 2;
-  } catch (const std::exception&) {
+  } catch (const soci::soci_error&) {
     // Dropped: the payment-link module is optional.
+  } catch (const practice::DatabaseError&) {
+    // Dropped as well.
   }
 }
 
@@ -139,9 +161,11 @@ void TDM1::PrepareConfigConnection() {
 SettingsRow TDM1::OpenSettingsQuery() {
   try {
     return ReadSettingsRow(IBDatabaseConfig);
-  } catch (const std::exception& e) {
+  } catch (const soci::soci_error& e) {
     // A configuration database older than the settings document lacks its
     // column; any other error shows again at the next attempt.
+    if (IsMissingColumn(e)) EseguiSQL(kSqlAddSettingsColumn);
+  } catch (const practice::DatabaseError& e) {
     if (IsMissingColumn(e)) EseguiSQL(kSqlAddSettingsColumn);
   }
   try {
@@ -166,7 +190,8 @@ bool TDM1::MigrateFromRegistry() {
     }
     // Also without any key: the defaults become the first document.
     SaveConnect();
-  } catch (const std::exception&) {
+  } catch (const platform::Error&) {
+    // The registry, a value it holds, the sealing or the database.
     // Dropped: the migration is tried again at the next reload.
   }
   return true;
@@ -188,7 +213,7 @@ void TDM1::RepairReminderText() {
       ReadReminderTexts(*key, *this);
       SaveConnect();
     }
-  } catch (const std::exception&) {
+  } catch (const platform::Error&) {  // as in the migration
     // Dropped: the text stays empty until the settings give one.
   }
 }
@@ -196,7 +221,7 @@ void TDM1::RepairReminderText() {
 void TDM1::Disconnect() {
   try {
     IBDatabaseConfig.Close();
-  } catch (const std::exception&) {
+  } catch (const practice::DatabaseError&) {
     // Used where a failed commit is not the caller's concern: on the way
     // out of an error (that error is the one to report), after a migration
     // (whose save has committed, or was dropped), and at destruction.

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
@@ -13,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/error.h"
 #include "practice/agenda_row_key.h"
 
 namespace oxsms::payments {
@@ -28,7 +28,8 @@ bool FlushToDisk(std::FILE* file) {
 }
 
 [[noreturn]] void CannotWrite(const std::filesystem::path& file) {
-  throw std::runtime_error("Impossibile scrivere il file " + file.string());
+  throw platform::Error(platform::ErrorCategory::kConfiguration,
+                        "Impossibile scrivere il file " + file.string());
 }
 
 }  // namespace

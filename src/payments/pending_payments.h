@@ -34,7 +34,7 @@ class PendingPayments {
   // The code of the link waiting for the appointment `key`, if any.
   std::optional<std::string> Find(const std::string& key);
   // `key` waits with the link `code` (replacing any other). Raises
-  // std::runtime_error when the file cannot be written.
+  // platform::Error (configuration) when the file cannot be written.
   void Add(const std::string& key, const std::string& code);
   // The messages of `keys` went out: they wait no more. Raises as Add.
   void Remove(const std::vector<std::string>& keys);

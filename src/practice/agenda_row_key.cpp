@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <stdexcept>
 #include <vector>
 
+#include "platform/error.h"
 #include "practice/agenda_lines.h"
 #include "practice/appointment_key.h"
 
@@ -23,7 +23,7 @@ int NumberPart(std::string_view part, std::size_t min_digits, std::size_t max_di
 }
 
 [[noreturn]] void RaiseInvalidDate(std::string_view text) {
-  throw std::invalid_argument("'" + std::string(text) + "' non è una data valida");
+  throw platform::DataError("'" + std::string(text) + "' non è una data valida");
 }
 
 }  // namespace

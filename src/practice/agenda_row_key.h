@@ -20,7 +20,7 @@ std::string AgendaTableOfLine(std::string_view id_agenda);
 std::string TimeWithDots(std::string ora);
 
 // A date in the short date format "d/m/yyyy" (one or two digits for day and
-// month). Raises std::invalid_argument for anything else.
+// month). Raises platform::DataError for anything else.
 platform::TDateTime ParseShortDate(std::string_view text);
 
 // The parameters ":d" and ":o" of a statement addressing an agenda row.
@@ -30,7 +30,7 @@ struct AgendaRowKey {
 };
 
 // The key of the row on `data` at `ora` ("hh.mm" or "hh.mm.ss"; ':' is
-// accepted as well). Raises std::invalid_argument when either cannot be read.
+// accepted as well). Raises platform::DataError when either cannot be read.
 AgendaRowKey RowKeyOf(std::string_view data, std::string_view ora);
 
 }  // namespace oxsms::practice

@@ -26,7 +26,7 @@ bool LinkBookkeeping::OpenAgendasQuietly(const char* operation, bool log_failure
   try {
     if (sets_.Agendas().empty()) sets_.ApriAgende();
     return true;
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {  // the databases, their settings or credentials
     if (log_failure) log_.WriteLog(std::string(operation) + ": " + e.what());
     return false;
   }
@@ -62,7 +62,7 @@ bool LinkBookkeeping::UpdateAgendaRows(const std::string& sql, const AgendaUpdat
       }
       units_.EndUnit(*agenda);
       updated_somewhere = true;
-    } catch (const std::exception& e) {
+    } catch (const DatabaseError& e) {
       // Most often the table lives in another agenda database.
       units_.EndUnitQuietly(*agenda);
       last_error = e.what();
@@ -82,7 +82,7 @@ void LinkBookkeeping::CommitBookkeeping() noexcept {
   const auto commit = [this](Connection& connection) {
     try {
       connection.Commit();
-    } catch (const std::exception& e) {
+    } catch (const DatabaseError& e) {
       log_.WriteLog(std::string("Link non registrati nell'archivio: ") + e.what());
     }
   };

@@ -1,9 +1,9 @@
 #include "practice/appointment_key.h"
 
 #include <cstdio>
-#include <stdexcept>
 #include <vector>
 
+#include "platform/error.h"
 #include "practice/agenda_lines.h"
 
 namespace oxsms::practice {
@@ -16,7 +16,7 @@ std::string TwoDigits(int value) {
 }
 
 [[noreturn]] void RaiseInvalidTime(std::string_view text) {
-  throw std::invalid_argument("'" + std::string(text) + "' non è un orario valido");
+  throw platform::DataError("'" + std::string(text) + "' non è un orario valido");
 }
 
 // A number of at most two digits; -1 when the part is not one.

@@ -23,7 +23,7 @@ std::string FormatAppointmentKey(platform::TDateTime date, platform::TDateTime t
 
 // `OraDaChiave`: the time of day of a key, read from the text after its first
 // ",": hours and minutes, optionally seconds, separated by '.' (':' is
-// accepted too). A key without "," gives 0. Raises std::invalid_argument when
+// accepted too). A key without "," gives 0. Raises platform::DataError when
 // the text after "," is not a time.
 platform::TDateTime OraDaChiave(std::string_view key);
 

@@ -66,7 +66,9 @@ void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, boo
     list_app_.shrink_to_fit();
     list_id_agenda_.shrink_to_fit();
     list_incassi_.shrink_to_fit();
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {
+    // The databases (opening, statements), their credentials, the agenda
+    // list file, or a row value that is no date or amount.
     log_.WriteLog(e.what());
   }
 }

@@ -1,8 +1,8 @@
 #include "practice/contact_rules.h"
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "platform/error.h"
 #include "practice/agenda_lines.h"
 
 namespace oxsms::practice {
@@ -37,7 +37,7 @@ bool CompleannoNelPeriodo(platform::TDateTime end, platform::TDateTime start,
     const platform::TDateTime moved =
         platform::EncodeDate(year, parts.month, parts.day) + platform::TimeOf(birth);
     return start <= moved && moved <= end;
-  } catch (const std::exception&) {
+  } catch (const platform::DataError&) {  // 29 February in a common year
     return false;
   }
 }

@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/error.h"
+
 namespace oxsms::practice {
 
 void DeferredWrites::Defer(std::function<void()> write) {
@@ -40,7 +42,7 @@ void DeferredWrites::Run(const std::function<void()>& write) noexcept {
     write();
   } catch (const std::exception& e) {
     // Each write logs its own failures; this is what escaped it.
-    log_.WriteLog(std::string("Link non registrati nell'archivio: ") + e.what());
+    log_.WriteLog("Link non registrati nell'archivio: " + platform::Describe(e));
   } catch (...) {
     log_.WriteLog("Link non registrati nell'archivio: errore sconosciuto");
   }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/error.h"
 #include "practice/agenda_lines.h"
 #include "practice/catalogue_rows.h"
 #include "practice/database_catalogue.h"
@@ -39,7 +40,9 @@ int SecondContactsTag(Connection& connection) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
     return errno == 0 && *end == '\0' && value >= kSecondContactsVersion ? 1 : 0;
-  } catch (const std::exception&) {
+  } catch (const soci::soci_error&) {
+    return 0;
+  } catch (const platform::DataError&) {  // a date column instead of a number
     return 0;
   }
 }

@@ -51,13 +51,13 @@ void LinkBookkeeping::WriteLinkPayment(const std::string& table, const TLineRec&
       agenda_done =
           UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
                                                IncassoRec.id_linkpag, RowKeyOf(rec.Data, rec.Ora)});
-    } catch (const std::invalid_argument& e) {
+    } catch (const platform::DataError& e) {
       log_.WriteLog(std::string(kSalvaLinkPag) + ": agenda non aggiornata: " + e.what());
     }
   }
   try {
     RecordLinkPayment(IncassoRec);
-  } catch (const std::exception& e) {
+  } catch (const platform::Error& e) {  // the patient database, its rows, its credentials
     log_.WriteLog(std::string(kSalvaLinkPag) + ": movimento contabile non registrato: " +
                   e.what());
     return;

@@ -71,13 +71,13 @@ bool LinkBookkeeping::CercaIncasso(const TLineRec& line) {
   AgendaRowKey key;
   try {
     key = RowKeyOf(line.Data, line.Ora);
-  } catch (const std::invalid_argument&) {
+  } catch (const platform::DataError&) {
     return false;  // no agenda row has this date and time
   }
   for (const auto& agenda : sets_.Agendas()) {
     try {
       if (FindFeeIn(*agenda, table, key)) return true;
-    } catch (const std::exception&) {
+    } catch (const platform::Error&) {
       // This database lacks the table or cannot be reached: try the next.
       units_.EndUnitQuietly(*agenda);
     }

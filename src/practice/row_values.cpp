@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <stdexcept>
 
 #include "platform/code_page.h"
+#include "platform/error.h"
 #include "practice/agenda_lines.h"
 
 namespace oxsms::practice {
@@ -50,7 +50,7 @@ platform::TDateTime ParseDateText(const std::string& text) {
   const int n = std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
   if (n == 3 || n >= 5) return platform::EncodeDate(y, mo, d) + platform::EncodeTime(h, mi, s);
   if (std::sscanf(t.c_str(), "%d:%d:%d", &h, &mi, &s) >= 2) return platform::EncodeTime(h, mi, s);
-  throw std::invalid_argument("'" + t + "' non è una data valida");
+  throw platform::DataError("'" + t + "' non è una data valida");
 }
 
 // "-12.3456" as units of 0.0001, exactly.
@@ -74,7 +74,7 @@ Currency ParseDecimal(const std::string& text) {
       }
     }
   }
-  if (!digits || i != t.size()) throw std::invalid_argument("'" + t + "' non è un importo valido");
+  if (!digits || i != t.size()) throw platform::DataError("'" + t + "' non è un importo valido");
   for (; decimals < 4; ++decimals) fraction *= 10;
   const Currency value = whole * 10000 + fraction;
   return negative ? -value : value;
@@ -149,7 +149,7 @@ std::optional<platform::TDateTime> DateTimeOf(const soci::row& row, std::size_t 
       return ParseDateText(text);
     }
     default:
-      throw std::invalid_argument("Colonna " + row.get_properties(column).get_name() +
+      throw platform::DataError("Colonna " + row.get_properties(column).get_name() +
                                   ": data non valida");
   }
 }
@@ -170,7 +170,7 @@ Currency CurrencyOf(const soci::row& row, std::size_t column) {
     case soci::dt_unsigned_long_long:
       return static_cast<Currency>(row.get<unsigned long long>(column)) * 10000;
     default:
-      throw std::invalid_argument("Colonna " + row.get_properties(column).get_name() +
+      throw platform::DataError("Colonna " + row.get_properties(column).get_name() +
                                   ": importo non valido");
   }
 }

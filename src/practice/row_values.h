@@ -33,12 +33,12 @@ std::optional<long long> IntegerOf(const soci::row& row, std::size_t column);
 // A date-time column (or a text "YYYY-MM-DD[ HH:MM[:SS]]"); nullopt for NULL.
 // A TIME column gives the time of day (alone from Firebird, on 01/01/1900
 // from MySQL: callers of a time take its time of day). Raises
-// std::invalid_argument for a text that is not a date.
+// platform::DataError for a text that is not a date.
 std::optional<platform::TDateTime> DateTimeOf(const soci::row& row, std::size_t column);
 
 // An amount with four decimals; NULL reads as 0. A decimal text is read
 // exactly; a double is rounded to the fourth decimal. Raises
-// std::invalid_argument for a text that is not a number.
+// platform::DataError for a text that is not a number.
 Currency CurrencyOf(const soci::row& row, std::size_t column);
 
 }  // namespace oxsms::practice

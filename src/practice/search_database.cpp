@@ -86,7 +86,7 @@ std::optional<std::string> ReadSettingsDocument(Connection& connection) {
 void CloseQuietly(Connection& connection) noexcept {
   try {
     connection.SetConnected(false);
-  } catch (const std::exception&) {
+  } catch (const DatabaseError&) {
     // Nothing was written in the unit of work being closed.
   }
 }

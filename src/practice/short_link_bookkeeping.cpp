@@ -36,14 +36,14 @@ void LinkBookkeeping::getLinkBreve(TLineRec& rec, const std::string& link_host) 
   AgendaRowKey key;
   try {
     key = RowKeyOf(rec.Data, rec.Ora);
-  } catch (const std::invalid_argument&) {
+  } catch (const platform::DataError&) {
     return;
   }
   for (const auto& agenda : sets_.Agendas()) {
     std::string code;
     try {
       code = FindShortLink(*agenda, table, key);
-    } catch (const std::exception&) {
+    } catch (const platform::Error&) {  // the database, or a row it cannot read
       units_.EndUnitQuietly(*agenda);
       continue;
     }
@@ -97,7 +97,7 @@ void LinkBookkeeping::SalvaLinkBreve(const TLineRec& rec) {
   AgendaRowKey key;
   try {
     key = RowKeyOf(rec.Data, rec.Ora);
-  } catch (const std::invalid_argument& e) {
+  } catch (const platform::DataError& e) {
     log_.WriteLog(std::string(kSalvaLinkBreve) + ": agenda non aggiornata: " + e.what());
     return;
   }

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 #include "platform/code_page.h"
+#include "platform/error.h"
 
 namespace oxsms::practice {
 namespace {
@@ -21,6 +21,11 @@ std::string ShortString(std::string_view record, std::size_t offset, std::size_t
   const std::size_t length =
       std::min<std::size_t>(static_cast<unsigned char>(record[offset]), capacity);
   return platform::Cp1252ToUtf8(record.substr(offset + 1, length));
+}
+
+[[noreturn]] void CannotRead(const std::filesystem::path& file) {
+  throw platform::Error(platform::ErrorCategory::kConfiguration,
+                        "Impossibile leggere " + file.string());
 }
 
 }  // namespace
@@ -44,9 +49,9 @@ std::optional<std::vector<SmsConfRecord>> ReadSmsConf(const std::filesystem::pat
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("Impossibile leggere " + file.string());
+  if (!in) CannotRead(file);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("Impossibile leggere " + file.string());
+  if (in.bad()) CannotRead(file);
   return ParseSmsConf(bytes);
 }
 

@@ -29,7 +29,7 @@ struct SmsConfRecord {
 std::vector<SmsConfRecord> ParseSmsConf(std::string_view bytes);
 
 // The records of the file; nullopt when the file does not exist. Raises
-// std::runtime_error when it exists but cannot be read.
+// platform::Error (configuration) when it exists but cannot be read.
 std::optional<std::vector<SmsConfRecord>> ReadSmsConf(const std::filesystem::path& file);
 
 }  // namespace oxsms::practice

@@ -361,6 +361,25 @@ TEST_F(DailyRun, ReminderCarriesAConfirmationLinkStoredInTheAgendaAndReusedTheNe
   EXPECT_EQ(again.substr(again.find("/c/")), code);
 }
 
+TEST_F(DailyRun, ConfirmationLinkTheServiceDidNotGiveIsLoggedAndTheReminderGoesWithoutIt) {
+  w.Patient("1", "Rossi", "3331234567");
+  w.Appointment("1", Day(14), 9);
+  auto& dm = w.Dm();
+  dm.TestoInvioApp = "Conferma: <link_conferma>";
+  dm.GGPreavviso = 1;
+  // The service says done but gives no link.
+  w.SimPost("/_sim/faults", {{"path", "/conferma_appuntamenti/crea.json"},
+                             {"kind", "reply"},
+                             {"message", R"({"codice":1})"}});
+
+  w.RunOn(Day(13));
+  const json sms = w.AcceptedSms();
+  ASSERT_EQ(sms.size(), 1u);
+  EXPECT_EQ(sms[0]["text"].get<std::string>().find("/c/"), std::string::npos);
+  EXPECT_TRUE(Logged(w, "Link di conferma non ottenuto: Errore del server ")) << w.LogText();
+  EXPECT_TRUE(Logged(w, ": risposta senza link")) << w.LogText();
+}
+
 // Forwards to a real client and, before each request, does the waiting work
 // the run gave it, counting the steps that found something to write.
 class WorkingClient : public net::HttpClient {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include "platform/error.h"
 
 namespace oxsms::dispatch {
 namespace {
@@ -99,14 +99,18 @@ class RecordingLinks : public channels::LinkServices {
  public:
   std::string OttieniLink(TLineRec& rec) override {
     ++link_calls;
-    if (fail_link) throw std::runtime_error("servizio non raggiungibile");
+    if (fail_link) {
+      throw platform::Error(platform::ErrorCategory::kRemoteService, "servizio non raggiungibile");
+    }
     rec.id_web = "AB12";
     return "https://l.example/c/AB12";
   }
   void SalvaLinkBreve(const TLineRec& rec) override { saved_short.push_back(rec.id_web); }
   std::string OttieniLinkPag(TLineRec&, TPazRec& paz) override {
     ++pay_calls;
-    if (fail_pay) throw std::runtime_error("pagamento non disponibile");
+    if (fail_pay) {
+      throw platform::Error(platform::ErrorCategory::kRemoteService, "pagamento non disponibile");
+    }
     paz.id_linkpag = "PL9";
     paz.link_pag = "https://p.example/s/PL9";
     return paz.link_pag;

@@ -10,6 +10,7 @@
 
 #include "dispatch/registry_settings.h"
 #include "dispatch/settings_document.h"
+#include "platform/error.h"
 #include "platform/registry_file.h"
 #include "practice/credential_protection.h"
 #include "practice/database_catalogue.h"
@@ -298,9 +299,29 @@ TEST_F(TDM1Test, UnreadableDocumentRaisesAndIsKept) {
   EXPECT_THROW(Create(), ConversionError);
 }
 
-TEST_F(TDM1Test, UnreachableConfigurationDatabaseRaises) {
-  WriteFile(dir_ / "config.ini", "[Database]\r\nFile=" + (dir_ / "manca.fdb").string() + "\r\n");
-  EXPECT_THROW(Create(), practice::DatabaseError);
+TEST_F(TDM1Test, UnreachableConfigurationDatabaseRaisesNamingTheDatabaseOnce) {
+  const std::string missing = (dir_ / "manca.fdb").string();
+  WriteFile(dir_ / "config.ini", "[Database]\r\nFile=" + missing + "\r\n");
+  try {
+    Create();
+    ADD_FAILURE() << "no error";
+  } catch (const practice::DatabaseError& e) {
+    // The driver's message names the database already: no context repeats it.
+    EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+    EXPECT_TRUE(e.context().empty()) << platform::Describe(e);
+  }
+
+  // A message that does not name it gets the name as context.
+  WriteFile(dir_ / "config.ini",
+            "[Database]\r\nprotocollo=3\r\nhost=127.0.0.1\r\nruolo=porta\r\nFile=studio\r\n");
+  try {
+    Create();
+    ADD_FAILURE() << "no error";
+  } catch (const practice::DatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Porta del server di database non valida: porta");
+    EXPECT_EQ(platform::Describe(e),
+              "Porta del server di database non valida: porta [archivio studio@127.0.0.1/porta]");
+  }
 }
 
 TEST_F(TDM1Test, PaymentLinksNeedTheModuleAndAnAccount) {

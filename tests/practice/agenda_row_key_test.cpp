@@ -5,6 +5,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "platform/error.h"
 #include "practice/agenda_row_key.h"
 #include "practice/patient_accounts.h"
 
@@ -23,7 +24,7 @@ TEST(AgendaRowKey, DateIsReadInTheShortDateFormat) {
   EXPECT_EQ(ParseShortDate("12/05/2025"), platform::EncodeDate(2025, 5, 12));
   EXPECT_EQ(ParseShortDate("1/5/2025"), platform::EncodeDate(2025, 5, 1));
   for (const char* bad : {"2025-05-12", "31/02/2025", "12/05/25", "12/05/2025/1", "", "a/b/c"}) {
-    EXPECT_THROW(ParseShortDate(bad), std::invalid_argument) << bad;
+    EXPECT_THROW(ParseShortDate(bad), platform::DataError) << bad;
   }
 }
 
@@ -39,7 +40,7 @@ TEST(AgendaRowKey, ColonAndDotTimesAddressTheSameRow) {
   EXPECT_EQ(dots.data.tm_mday, 12);
   EXPECT_EQ(TimeWithDots("09:30:15"), "09.30.15");
   for (const char* bad : {"9h30", "25.00", "", "09.30,x"}) {
-    EXPECT_THROW(RowKeyOf("12/05/2025", bad), std::invalid_argument) << bad;
+    EXPECT_THROW(RowKeyOf("12/05/2025", bad), platform::DataError) << bad;
   }
 }
 

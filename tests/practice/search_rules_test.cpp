@@ -67,10 +67,10 @@ TEST(AppointmentKey, OraDaChiaveReadsTheTimeAfterTheFirstComma) {
 }
 
 TEST(AppointmentKey, OraDaChiaveRefusesWhatIsNoTime) {
-  EXPECT_THROW(OraDaChiave("12/05/2025,"), std::invalid_argument);
-  EXPECT_THROW(OraDaChiave("12/05/2025,25.00"), std::invalid_argument);
-  EXPECT_THROW(OraDaChiave("12/05/2025,09"), std::invalid_argument);
-  EXPECT_THROW(OraDaChiave("12/05/2025,ab.cd"), std::invalid_argument);
+  EXPECT_THROW(OraDaChiave("12/05/2025,"), platform::DataError);
+  EXPECT_THROW(OraDaChiave("12/05/2025,25.00"), platform::DataError);
+  EXPECT_THROW(OraDaChiave("12/05/2025,09"), platform::DataError);
+  EXPECT_THROW(OraDaChiave("12/05/2025,ab.cd"), platform::DataError);
 }
 
 TEST(AppointmentKey, KeyAndOraDaChiaveAgreeToTheMillisecond) {
