@@ -8,11 +8,14 @@ namespace oxsms::app {
 
 std::string Usage() {
   return "uso: oxsmsd [--home CARTELLA] [--fake-now \"AAAA-MM-GG HH:MM:SS\"] [--interval-ms N]\n"
+         "            [--stop-at \"AAAA-MM-GG HH:MM:SS\"]\n"
          "            [--run-now [--test]] [--force] [--install | --uninstall]\n"
          "  --home         cartella di config.ini e sms.log (predefinita: quella del programma)\n"
          "  --fake-now     orologio simulato da quell'ora: avanza di 5 minuti a ogni scatto\n"
          "                 del timer, oltre al tempo reale\n"
          "  --interval-ms  intervallo reale del timer in millisecondi (predefinito 300000)\n"
+         "  --stop-at      con --fake-now: il servizio si ferma al primo scatto del timer\n"
+         "                 in cui l'orologio simulato ha raggiunto quell'ora\n"
          "  --force        invia ogni tipo di messaggio anche se il diario degli invii dice\n"
          "                 che oggi è già stato inviato (scritto nel log)\n"
          "  --install, --uninstall  registra o rimuove il servizio di Windows\n";
@@ -30,6 +33,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       cl.home = value();
     } else if (a == "--fake-now") {
       cl.fake_now = platform::ParseIsoDateTime(value());
+    } else if (a == "--stop-at") {
+      cl.stop_at = platform::ParseIsoDateTime(value());
     } else if (a == "--interval-ms") {
       const std::string& v = value();
       size_t used = 0;
@@ -57,6 +62,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       throw platform::DataError("opzione sconosciuta: " + a);
     }
   }
+  // On the real clock a stop time would end a service nobody watches.
+  if (cl.stop_at && !cl.fake_now) throw platform::DataError("--stop-at vale solo con --fake-now");
   return cl;
 }
 

@@ -13,6 +13,7 @@ struct CommandLine {
   std::string home;                             // --home DIR
   std::optional<platform::TDateTime> fake_now;  // --fake-now "YYYY-MM-DD HH:MM:SS"
   long interval_ms = 300000;                    // --interval-ms N
+  std::optional<platform::TDateTime> stop_at;   // --stop-at: with --fake-now only
   bool run_now = false;                         // --run-now: one daily send, then exit
   bool test_mode = false;                       // --test: nothing sent, everything logged
   bool force = false;                           // --force: runs every kind, whatever the

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
       log, *clock, elapsed,
       app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode, journal.get(), cl.force),
       std::chrono::milliseconds(cl.interval_ms),
-      service::JournalSchedule{journal.get(), journal_settings.catch_up});
+      service::JournalSchedule{journal.get(), journal_settings.catch_up}, cl.stop_at);
   if (cl.run_now) return service.RunSendNow() ? 0 : 1;
   const platform::ServiceHandlers handlers{
       [&service] { service.ServiceExecute(); },

@@ -17,12 +17,14 @@ long MillisOfDay(platform::TDateTime value) {
 
 TOXSMS::TOXSMS(platform::ActivityLog& log, platform::Clock& clock,
                const platform::MonotonicClock& elapsed, SendOrchestratorFactory make_dm1,
-               std::chrono::milliseconds interval, JournalSchedule schedule)
+               std::chrono::milliseconds interval, JournalSchedule schedule,
+               std::optional<platform::TDateTime> stop_at)
     : log_(log),
       clock_(clock),
       make_dm1_(std::move(make_dm1)),
       loop_(interval, elapsed),
-      schedule_(schedule) {}
+      schedule_(schedule),
+      stop_at_(stop_at) {}
 
 void TOXSMS::ServiceExecute() {
   SimpleTimer1 = true;
@@ -131,6 +133,12 @@ bool TOXSMS::JournalSaysRun() {
 
 void TOXSMS::TimerTick() {
   clock_.OnTick();
+  if (stop_at_ && clock_.Now() >= *stop_at_) {
+    bool stopped = false;
+    ServiceStop(stopped);
+    loop_.Terminate();
+    return;
+  }
   if (!ReloadSettings()) return;
   if (schedule_.journal != nullptr && dm1_->KeepsJournal()) {
     if (!JournalSaysRun()) return;

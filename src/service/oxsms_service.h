@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "platform/activity_log.h"
 #include "platform/clock.h"
@@ -36,10 +37,13 @@ class TOXSMS {
   static constexpr long kWindowMillis = 5 * 60 * 1000;
 
   // `elapsed` measures the timer's interval; it, `log` and `clock` must
-  // outlive the object.
+  // outlive the object. With `stop_at` the service stops by itself at the
+  // first tick whose clock has reached that moment (a simulated day on a
+  // simulated clock ends there, as a stop request would end it).
   TOXSMS(platform::ActivityLog& log, platform::Clock& clock,
          const platform::MonotonicClock& elapsed, SendOrchestratorFactory make_dm1,
-         std::chrono::milliseconds interval = kTimerInterval, JournalSchedule schedule = {});
+         std::chrono::milliseconds interval = kTimerInterval, JournalSchedule schedule = {},
+         std::optional<platform::TDateTime> stop_at = std::nullopt);
 
   // The service's main routine: returns when the service is told to stop.
   void ServiceExecute();
@@ -74,6 +78,7 @@ class TOXSMS {
   SendOrchestratorFactory make_dm1_;
   ServiceLoop loop_;
   JournalSchedule schedule_;
+  std::optional<platform::TDateTime> stop_at_;
   bool SimpleTimer1 = false;  // the timer exists from the first execute on
   bool stop_logged_ = false;  // ServiceStop wrote "Service stopped"
   std::unique_ptr<SendOrchestrator> dm1_;
