@@ -36,10 +36,10 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   curl_options.ca_file = installation.ca_file;
   curl_options.log = &log;
   net::CurlHttpClient curl(curl_options);
-  net::HostGuardHttpClient http(curl, std::chrono::seconds(60));
+  const platform::SteadyClock elapsed;
+  net::HostGuardHttpClient http(curl, std::chrono::seconds(60), elapsed);
   platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });
   dispatch::EmailUnavailable email(log);
-  const platform::SteadyClock elapsed;
   dispatch::TDM1 dm1(
       catalogue, log, clock, registry,
       dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed});

@@ -47,7 +47,7 @@ struct ProcessContext {
 struct ServiceParts {
   ServiceParts(const platform::Installation& installation, platform::ActivityLog& log)
       : curl(CurlOptionsOf(installation, log)),
-        http(curl, std::chrono::seconds(60)),
+        http(curl, std::chrono::seconds(60), elapsed),
         operator_prompt([&log](std::string_view text) { log.WriteLog(text); }),
         email(log) {}
 
@@ -65,13 +65,13 @@ struct ServiceParts {
     return options;
   }
 
+  const platform::SteadyClock elapsed;
   net::CurlHttpClient curl;
   // A maker host that does not answer would otherwise cost its time-outs on
   // every line of a batch; the send goes on without it for a while.
   net::HostGuardHttpClient http;
   platform::HeadlessOperator operator_prompt;
   dispatch::EmailUnavailable email;
-  const platform::SteadyClock elapsed;
 };
 
 class TDM1Orchestrator : public service::SendOrchestrator {

@@ -4,14 +4,15 @@
 
 namespace oxsms::net {
 
-HostGuardHttpClient::HostGuardHttpClient(HttpClient& inner, std::chrono::seconds pause, Clock now)
-    : inner_(inner), pause_(pause), now_(std::move(now)) {}
+HostGuardHttpClient::HostGuardHttpClient(HttpClient& inner, std::chrono::seconds pause,
+                                         const platform::MonotonicClock& elapsed)
+    : inner_(inner), pause_(pause), elapsed_(elapsed) {}
 
 HttpResponse HostGuardHttpClient::Send(const HttpRequest& request) {
   const std::string host = HostOf(request.url);
   const auto paused = paused_.find(host);
   if (paused != paused_.end()) {
-    if (now_() < paused->second.until) {
+    if (elapsed_.Now() < paused->second.until) {
       throw HttpError("Servizio non raggiungibile: " + host +
                       " (richieste sospese dopo l'errore: " + paused->second.message + ")");
     }
@@ -20,7 +21,7 @@ HttpResponse HostGuardHttpClient::Send(const HttpRequest& request) {
   try {
     return inner_.Send(request);
   } catch (const HttpError& e) {
-    paused_[host] = Failure{now_() + pause_, e.what()};
+    paused_[host] = Failure{elapsed_.Now() + pause_, e.what()};
     throw;
   }
 }

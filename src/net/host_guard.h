@@ -8,21 +8,20 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "net/http_client.h"
+#include "platform/monotonic_clock.h"
 
 namespace oxsms::net {
 
 class HostGuardHttpClient : public HttpClient {
  public:
-  using Clock = std::function<std::chrono::steady_clock::time_point()>;
-
+  // `elapsed` measures the pauses; it must outlive the client.
   HostGuardHttpClient(HttpClient& inner, std::chrono::seconds pause,
-                      Clock now = std::chrono::steady_clock::now);
+                      const platform::MonotonicClock& elapsed);
 
   // Raises HttpError "Servizio non raggiungibile: <host> ..." without a
   // request while the host is paused; otherwise as the inner client.
@@ -34,7 +33,7 @@ class HostGuardHttpClient : public HttpClient {
  private:
   HttpClient& inner_;
   std::chrono::seconds pause_;
-  Clock now_;
+  const platform::MonotonicClock& elapsed_;
   struct Failure {
     std::chrono::steady_clock::time_point until;
     std::string message;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/manual_monotonic_clock.h"
+
 namespace oxsms::net {
 namespace {
 
@@ -28,8 +30,8 @@ HttpRequest To(const std::string& url) {
 
 TEST(HostGuardTest, AHostThatFailedIsNotAskedAgainUntilThePauseEnds) {
   ScriptedClient inner;
-  auto now = std::chrono::steady_clock::time_point{};
-  HostGuardHttpClient guard(inner, 600s, [&] { return now; });
+  testing::ManualMonotonicClock elapsed;
+  HostGuardHttpClient guard(inner, 600s, elapsed);
 
   EXPECT_THROW(guard.Send(To("https://down.example/c/1")), HttpError);
   EXPECT_THROW(guard.Send(To("https://down.example/c/2")), HttpError);
@@ -39,7 +41,7 @@ TEST(HostGuardTest, AHostThatFailedIsNotAskedAgainUntilThePauseEnds) {
   EXPECT_EQ(guard.Send(To("https://up.example/x")).status, 500);
   EXPECT_EQ(inner.calls, 2);
 
-  now += 601s;
+  elapsed.Advance(601s);
   inner.down = false;
   EXPECT_EQ(guard.Send(To("https://down.example/c/3")).status, 500);
   EXPECT_EQ(inner.calls, 3);
@@ -47,7 +49,8 @@ TEST(HostGuardTest, AHostThatFailedIsNotAskedAgainUntilThePauseEnds) {
 
 TEST(HostGuardTest, ForgottenFailuresAreAskedAgainAtOnce) {
   ScriptedClient inner;
-  HostGuardHttpClient guard(inner, 60s, [] { return std::chrono::steady_clock::time_point{}; });
+  testing::ManualMonotonicClock elapsed;
+  HostGuardHttpClient guard(inner, 60s, elapsed);
   EXPECT_THROW(guard.Send(To("https://down.example/a")), HttpError);
   EXPECT_THROW(guard.Send(To("https://down.example/b")), HttpError);
   EXPECT_EQ(inner.calls, 1);
@@ -60,7 +63,8 @@ TEST(HostGuardTest, ForgottenFailuresAreAskedAgainAtOnce) {
 
 TEST(HostGuardTest, PausedErrorNamesTheHostAndTheFirstFailure) {
   ScriptedClient inner;
-  HostGuardHttpClient guard(inner, 60s);
+  testing::ManualMonotonicClock elapsed;
+  HostGuardHttpClient guard(inner, 60s, elapsed);
   EXPECT_THROW(guard.Send(To("https://down.example/a")), HttpError);
   try {
     guard.Send(To("https://down.example/b"));

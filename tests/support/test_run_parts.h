@@ -19,7 +19,7 @@ namespace oxsms::testing {
 class TestRunParts {
  public:
   explicit TestRunParts(platform::ActivityLog& log)
-      : guard_(curl_, std::chrono::seconds(60)),
+      : guard_(curl_, std::chrono::seconds(60), elapsed_),
         operator_([&log](std::string_view text) { log.WriteLog(text); }),
         email_(log) {}
 
@@ -34,11 +34,11 @@ class TestRunParts {
   }
 
  private:
+  const platform::SteadyClock elapsed_;
   net::CurlHttpClient curl_;
   net::HostGuardHttpClient guard_;
   platform::HeadlessOperator operator_;
   dispatch::EmailUnavailable email_;
-  const platform::SteadyClock elapsed_;
 };
 
 }  // namespace oxsms::testing
