@@ -1,6 +1,9 @@
 // The daily send run of TDM1: InviaDaServizio, EffettuaInvio,
 // InviaSmsWhtsLista, InviaEmailLista.
 #include <exception>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "channels/sms_text.h"
 #include "dispatch/message_text.h"
@@ -292,23 +295,43 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
 }
 
 void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>& list) {
-  const std::string recipients = channels::JoinLines(list);
   channels::SendResult& email = run_.report.Of(send.kind).email;
-  const int lines = static_cast<int>(list.size());
+  // Emails go one message per recipient: after a failure that may pass, a
+  // later attempt of the day sends only to the recipients not yet served.
+  const std::set<std::string> served = journal_.DeliveredEmails(send.kind);
+  std::vector<std::string> lines;
+  std::vector<std::string> keys;
+  for (const std::string& line : list) {
+    std::string key = EmailLineKey(line);
+    if (served.count(key) != 0) continue;
+    lines.push_back(line);
+    keys.push_back(std::move(key));
+  }
+  if (lines.size() < list.size()) {
+    log_.WriteLog("Email già inviate oggi, non ripetute: " +
+                  std::to_string(list.size() - lines.size()));
+  }
+  if (lines.empty()) return;
+  const int count = static_cast<int>(lines.size());
   AtExit disconnect([this] { Disconnect(); });
   try {
     IBDatabaseConfig.Open();
     journal_.DeliveringEmail(send.kind);
-    if (Channels().Email().InviaEmailCircolare(IBDatabaseConfig, recipients,
-                                               send.NomeEmailInvio)) {
-      log_.WriteLog("Invio Email a:\r\n" + recipients);
-      email.accepted += lines;
-    } else {
-      // The installation cannot deliver email: these patients got nothing.
-      email.Fail(lines, channels::SendFailure::kRefused, "Invio email non disponibile");
+    const EmailBatchOutcome outcome =
+        Channels().Email().InviaEmailCircolare(IBDatabaseConfig, lines, send.NomeEmailInvio);
+    std::vector<std::string> sent;
+    std::vector<std::string> sent_lines;
+    for (std::size_t i = 0; i < lines.size() && i < outcome.delivered.size(); ++i) {
+      if (!outcome.delivered[i]) continue;
+      sent.push_back(keys[i]);
+      sent_lines.push_back(lines[i]);
     }
-  } catch (const platform::Error& e) {  // the database, the journal, the sender
-    email.Fail(lines, FailureOf(e), e.what());
+    journal_.EmailsDelivered(send.kind, sent);
+    email.Add(outcome.result);
+    // The lines whose message went out; the sender has logged the others.
+    if (!sent.empty()) log_.WriteLog("Invio Email a:\r\n" + channels::JoinLines(sent_lines));
+  } catch (const platform::Error& e) {  // the database, the journal, the settings
+    email.Fail(count, FailureOf(e), e.what());
     journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
     throw;
   }

@@ -4,32 +4,46 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "channels/send_result.h"
 #include "platform/activity_log.h"
 #include "practice/connection.h"
 
 namespace oxsms::dispatch {
+
+// What an email batch came to.
+struct EmailBatchOutcome {
+  // Per line of the batch, in order: true when its message went out (for a
+  // circular sent as one message to all, every line of that message).
+  std::vector<bool> delivered;
+  // Messages accepted, lines that did not go out, and why.
+  channels::SendResult result;
+};
 
 // The email subsystem's circular for one email batch.
 class EmailBatchSender {
  public:
   virtual ~EmailBatchSender() = default;
   // Sends the typical message `message_name` to every recipient line of
-  // `recipients` (lines separated by CR LF), reading the email settings over
-  // the connected configuration database `config`. Returns false when this
-  // installation cannot deliver email (nothing was sent, and the sender has
-  // said so in the log); raises on a failed delivery.
-  virtual bool InviaEmailCircolare(practice::Connection& config, const std::string& recipients,
-                                   const std::string& message_name) = 0;
+  // `lines`, reading the email settings over the connected configuration
+  // database `config`. Every line is accounted for in the outcome: what did
+  // not go out is counted as failed with the reason (and whether a later try
+  // may succeed), and logged by the sender. Raises only when the settings
+  // cannot be read at all (database errors); nothing was sent then.
+  virtual EmailBatchOutcome InviaEmailCircolare(practice::Connection& config,
+                                                const std::vector<std::string>& lines,
+                                                const std::string& message_name) = 0;
 };
 
-// Stand-in while email delivery is not part of the installation: one log line
-// per batch, nothing sent.
+// Stand-in where email delivery is not part of the installation: one log
+// line per batch, every line failed.
 class EmailUnavailable : public EmailBatchSender {
  public:
   explicit EmailUnavailable(platform::ActivityLog& log) : log_(log) {}
-  bool InviaEmailCircolare(practice::Connection& config, const std::string& recipients,
-                           const std::string& message_name) override;
+  EmailBatchOutcome InviaEmailCircolare(practice::Connection& config,
+                                        const std::vector<std::string>& lines,
+                                        const std::string& message_name) override;
 
  private:
   platform::ActivityLog& log_;

@@ -1,5 +1,6 @@
 #include "dispatch/journal_gate.h"
 
+#include <cstdint>
 #include <string>
 
 namespace oxsms::dispatch {
@@ -156,6 +157,30 @@ void JournalGate::Delivering(SendKind kind, channels::DeliveryChannel channel) {
 }
 
 void JournalGate::DeliveringEmail(SendKind kind) { MarkSending(kind, "email"); }
+
+std::set<std::string> JournalGate::DeliveredEmails(SendKind kind) {
+  const platform::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return {};
+  return {entry->delivered_emails.begin(), entry->delivered_emails.end()};
+}
+
+void JournalGate::EmailsDelivered(SendKind kind, const std::vector<std::string>& keys) {
+  platform::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return;
+  entry->delivered_emails.insert(entry->delivered_emails.end(), keys.begin(), keys.end());
+}
+
+std::string EmailLineKey(std::string_view line) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : line) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string key(16, '0');
+  for (int i = 15; i >= 0; --i, hash >>= 4) key[static_cast<std::size_t>(i)] = kDigits[hash & 0xF];
+  return key;
+}
 
 void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
                               const channels::SendResult& result) {

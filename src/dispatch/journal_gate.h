@@ -24,6 +24,11 @@
 // recorded.
 #pragma once
 
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "channels/send_result.h"
 #include "channels/sms_host.h"
 #include "dispatch/run_report.h"
@@ -70,6 +75,12 @@ class JournalGate {
   // The delivering request of `channel` is about to go out.
   void Delivering(SendKind kind, channels::DeliveryChannel channel);
   void DeliveringEmail(SendKind kind);
+  // The keys (EmailLineKey) of the email lines of `kind` that went out
+  // earlier today; empty without a journal or with --force.
+  std::set<std::string> DeliveredEmails(SendKind kind);
+  // Adds the keys of email lines that just went out; written to the journal
+  // with the next ChannelDone.
+  void EmailsDelivered(SendKind kind, const std::vector<std::string>& keys);
   // What `channel` came to so far in this run.
   void ChannelDone(SendKind kind, JournalChannel channel, const channels::SendResult& result);
   // The kind ended (also by an error): completed, or failed and why.
@@ -88,5 +99,11 @@ class JournalGate {
 };
 
 const char* JournalChannelName(JournalChannel channel);
+
+// The journal's key of an email recipient line: a 64-bit FNV-1a hash of the
+// line as 16 hexadecimal digits. The line holds the name, the address and the
+// appointment, so one key stands for one message of the day; the journal
+// keeps no address in clear.
+std::string EmailLineKey(std::string_view line);
 
 }  // namespace oxsms::dispatch

@@ -44,6 +44,7 @@ json KindJson(const KindEntry& k) {
   if (k.state == JournalState::kFailed) j["ritentabile"] = k.retry;
   if (!k.reason.empty()) j["motivo"] = k.reason;
   for (const auto& [name, c] : k.channels) j["canali"][name] = ChannelJson(c);
+  if (!k.delivered_emails.empty()) j["email_consegnate"] = k.delivered_emails;
   return j;
 }
 
@@ -64,6 +65,9 @@ KindEntry KindOf(const json& j) {
   k.reason = j.value("motivo", std::string());
   if (j.contains("canali")) {
     for (const auto& [name, c] : j.at("canali").items()) k.channels[name] = ChannelOf(c);
+  }
+  if (j.contains("email_consegnate")) {
+    k.delivered_emails = j.at("email_consegnate").get<std::vector<std::string>>();
   }
   return k;
 }

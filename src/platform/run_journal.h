@@ -21,7 +21,8 @@
 //     "ultimo_tentativo":"2026-12-07 11:05:00","danneggiato":false,
 //     "tipi":{"promemoria":{"stato":"fallito","ritentabile":true,"motivo":"...",
 //       "canali":{"sms":{"stato":"completato","inviati":12,"non_inviati":0},
-//                 "whatsapp":{"stato":"fallito","ritentabile":true,"motivo":"..."}}}}}}}
+//                 "whatsapp":{"stato":"fallito","ritentabile":true,"motivo":"..."}},
+//       "email_consegnate":["9f86d081884c7d65", ...]}}}}}
 //
 // Every change is written at once and atomically: a temporary file in the
 // same folder, flushed to the disk, renamed over the journal (and, on POSIX
@@ -40,6 +41,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/activity_log.h"
 #include "platform/date_time.h"
@@ -66,6 +68,10 @@ struct KindEntry {
   bool retry = false;
   std::string reason;
   std::map<std::string, ChannelEntry> channels;
+  // Keys of the email recipients whose message went out today: emails go
+  // one message per recipient, so an email batch tried again after a failure
+  // that may pass leaves out the recipients already served.
+  std::vector<std::string> delivered_emails;
 };
 
 struct DayEntry {

@@ -40,6 +40,7 @@ TEST_F(RunJournalTest, WhatIsSavedIsReadBackByTheNextProcess) {
     kind.reason = "whatsapp: HTTP 500";
     kind.channels["sms"] = {JournalState::kCompleted, false, "", 12, 0};
     kind.channels["whatsapp"] = {JournalState::kFailed, true, "HTTP 500", 0, 12};
+    kind.delivered_emails = {"00000000000000aa", "00000000000000bb"};
     day.kinds["compleanni"].channels["sms"].state = JournalState::kSending;
     journal.Save();
   }
@@ -59,6 +60,8 @@ TEST_F(RunJournalTest, WhatIsSavedIsReadBackByTheNextProcess) {
   EXPECT_EQ(kind.channels.at("sms").accepted, 12);
   EXPECT_EQ(kind.channels.at("whatsapp").state, JournalState::kFailed);
   EXPECT_TRUE(kind.channels.at("whatsapp").retry);
+  EXPECT_EQ(kind.delivered_emails, (std::vector<std::string>{"00000000000000aa", "00000000000000bb"}));
+  EXPECT_TRUE(day.kinds.at("compleanni").delivered_emails.empty());
   EXPECT_EQ(day.kinds.at("compleanni").channels.at("sms").state, JournalState::kSending);
 }
 
