@@ -50,8 +50,9 @@ ALLOWED = {
     # The composition root: builds every part.
     "src/app": {"src/platform", "src/net", "src/practice", "src/cloud", "src/payments",
                 "src/channels", "src/email", "src/dispatch", "src/service"},
-    # Practice database generator: the data layer and below.
-    "tools/fixture": {"src/platform", "src/net", "src/practice"},
+    # Practice database generator: the data layer and below, and the email
+    # settings document, which it writes as the service reads it.
+    "tools/fixture": {"src/platform", "src/net", "src/practice", "src/email"},
     # Simulator of the maker's services: it stands for the remote side, so it
     # never reuses the clients it is there to test.
     "tools/maker-sim": {"src/platform"},
