@@ -13,6 +13,9 @@ Installation Installation::Load(const IniFile& ini) {
   inst.payment_url = ini.ReadString(kSection, "payment_url", inst.payment_url);
   inst.link_url = ini.ReadString(kSection, "link_url", inst.link_url);
   inst.secure_sms_url = ini.ReadString(kSection, "secure_sms_url", inst.secure_sms_url);
+  inst.email_url = ini.ReadString(kSection, "email_url", inst.email_url);
+  inst.email_probe_host = ini.ReadString(kSection, "email_probe_host", inst.email_probe_host);
+  inst.email_fallback_url = ini.ReadString(kSection, "email_fallback_url", inst.email_fallback_url);
   const long lock_timeout = ini.ReadInteger(kSection, "lock_timeout", inst.lock_timeout_seconds);
   inst.lock_timeout_seconds = lock_timeout < 1 ? 1 : lock_timeout > 3600 ? 3600 : static_cast<int>(lock_timeout);
   return inst;

@@ -29,6 +29,12 @@ struct Installation {
   std::string payment_url = "https://pagamenti.velksoftware.it";   // payments, "/s/" links
   std::string link_url = "https://link.velksoftware.it";           // confirmation links, "/c/"
   std::string secure_sms_url = "https://sms.velksoftware.it";      // WhatsApp templates
+  // The maker's REST email service: the base address, the "host[:port]"
+  // whose answer makes it usable, and the address used when it does not
+  // answer (probed at its own host and port).
+  std::string email_url = "https://sms.velksoftware.it";
+  std::string email_probe_host = "velksoftware.it:443";
+  std::string email_fallback_url = "http://www.velksoftware.it:8183";
 
   // Seconds a database statement waits for a row that another program holds
   // locked before the step is given up (at least 1).
