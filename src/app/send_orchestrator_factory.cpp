@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "dispatch/run_parts.h"
-#include "dispatch/email_sender.h"
+#include "dispatch/email_circular.h"
+#include "email/in_progress_slot.h"
+#include "email/rest_email_transport.h"
+#include "email/smtp_transport.h"
 #include "dispatch/tdm1.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
@@ -36,6 +39,8 @@ struct ProcessContext {
         catalogue{home, installation, cloud, cipher, nullptr} {
   }
   platform::Installation installation;
+  // The messages in email delivery in this process.
+  email::InProgressSlot email_slot;
   practice::CloudSession cloud;
   practice::CredentialCipher cipher;
   std::unique_ptr<platform::Registry> registry;
@@ -43,13 +48,15 @@ struct ProcessContext {
 };
 
 // The outside world of one settings object's runs: the HTTP client behind
-// its host guard, the headless operator, the email stand-in.
+// its host guard, the headless operator, the email transports.
 struct ServiceParts {
-  ServiceParts(const platform::Installation& installation, platform::ActivityLog& log)
-      : curl(CurlOptionsOf(installation, log)),
+  ServiceParts(ProcessContext& context, platform::ActivityLog& log)
+      : curl(CurlOptionsOf(context.installation, log)),
         http(curl, std::chrono::seconds(60), elapsed),
         operator_prompt([&log](std::string_view text) { log.WriteLog(text); }),
-        email(log) {}
+        smtp(SmtpOptionsOf(context.installation)),
+        rest(http, RestEndpointsOf(context.installation)),
+        email(smtp, rest, context.email_slot, log) {}
 
   dispatch::RunParts Parts() {
     return dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed};
@@ -64,6 +71,15 @@ struct ServiceParts {
     options.log = &log;
     return options;
   }
+  static email::SmtpOptions SmtpOptionsOf(const platform::Installation& installation) {
+    email::SmtpOptions options;
+    options.ca_file = installation.ca_file;
+    return options;
+  }
+  static email::RestEmailEndpoints RestEndpointsOf(const platform::Installation& installation) {
+    return {installation.email_url, installation.email_probe_host,
+            installation.email_fallback_url, installation.api_key};
+  }
 
   const platform::SteadyClock elapsed;
   net::CurlHttpClient curl;
@@ -71,7 +87,11 @@ struct ServiceParts {
   // every line of a batch; the send goes on without it for a while.
   net::HostGuardHttpClient http;
   platform::HeadlessOperator operator_prompt;
-  dispatch::EmailUnavailable email;
+  email::SmtpTransport smtp;
+  // Keeps the endpoint it chose (the primary or the fallback) for as long
+  // as the settings object lives.
+  email::RestEmailTransport rest;
+  dispatch::EmailCircular email;
 };
 
 class TDM1Orchestrator : public service::SendOrchestrator {
@@ -80,7 +100,7 @@ class TDM1Orchestrator : public service::SendOrchestrator {
                    const platform::Clock& clock, bool test_mode, platform::RunJournal* journal,
                    bool force)
       : context_(std::move(context)),
-        parts_(context_->installation, log),
+        parts_(*context_, log),
         dm1_(context_->catalogue, log, clock, *context_->registry, parts_.Parts()),
         test_mode_(test_mode) {
     if (test_mode_) dm1_.CBTest = true;

@@ -312,6 +312,10 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
                   std::to_string(list.size() - lines.size()));
   }
   if (lines.empty()) return;
+  if (CBTest) {
+    log_.WriteLog("Modalità test, email non inviate a:\r\n" + channels::JoinLines(lines));
+    return;
+  }
   const int count = static_cast<int>(lines.size());
   AtExit disconnect([this] { Disconnect(); });
   try {

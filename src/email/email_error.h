@@ -24,14 +24,21 @@ class EmailError : public platform::Error {
 // the login or the message. `transient` is true when trying again later may
 // succeed (no connection, timeout, a 4xx reply); false when it will not
 // (login refused, certificate not trusted, STARTTLS not offered).
+// `message_only` is true when the refusal concerns this message alone (a
+// recipient the server does not take): the next message may still go, while
+// any other failure would repeat for every message of the batch.
 class EmailDeliveryError : public EmailError {
  public:
-  EmailDeliveryError(const std::string& message, bool transient)
-      : EmailError(message, platform::ErrorCategory::kRemoteService), transient_(transient) {}
+  EmailDeliveryError(const std::string& message, bool transient, bool message_only = false)
+      : EmailError(message, platform::ErrorCategory::kRemoteService),
+        transient_(transient),
+        message_only_(message_only) {}
   bool transient() const noexcept { return transient_; }
+  bool message_only() const noexcept { return message_only_; }
 
  private:
   bool transient_;
+  bool message_only_;
 };
 
 }  // namespace oxsms::email

@@ -120,11 +120,13 @@ void RestEmailTransport::Post(const std::string& url, const json& body) {
   if (*codice > kHighestAcceptedCodice) {
     std::string text = "Errore invio email (codice " + std::to_string(*codice) + ")";
     if (!reply.response_message().empty()) text += ": " + reply.response_message();
-    throw EmailDeliveryError(text, false);
+    // The service answered for this message; the next one is asked anew.
+    throw EmailDeliveryError(text, false, /*message_only=*/true);
   }
 }
 
 void RestEmailTransport::Deliver(const EmailMessage& message, const EmailSettings& settings) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (settings.DaEmail.empty()) {
     throw EmailError("Email mittente non configurata: il servizio email non può inviare");
   }

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -66,6 +67,9 @@ class RestEmailTransport : public EmailTransport {
   ReachabilityProbe probe_;
   std::string current_url_;
   bool on_fallback_ = false;
+  // A delivery on the email worker and a single send on the caller's thread
+  // may overlap; the endpoint choice and the client are used by one at a time.
+  std::mutex mutex_;
 };
 
 // The request members for one recipient (the table of the service):

@@ -39,6 +39,7 @@ std::string WithoutLineEnds(std::string text) {
 SmtpFailure DescribeSmtpFailure(CURLcode code, long reply_code, const std::string& detail,
                                 const std::string& server) {
   Cause cause = CauseOf(code);
+  bool message_only = false;
   // A refusal the server gave in words decides over the line's state: a
   // reply of 4xx is "try later", 5xx is final. A refused login keeps its own
   // text whatever its reply code.
@@ -47,13 +48,16 @@ SmtpFailure DescribeSmtpFailure(CURLcode code, long reply_code, const std::strin
       cause = {"Il server SMTP ha rinviato il messaggio", true};
     } else if (reply_code >= 500 && reply_code < 600) {
       cause = {"Il server SMTP ha rifiutato il messaggio", false};
+      // 530 and 535 to 538 refuse the session (authentication), not this
+      // message: every other message would be refused the same way.
+      message_only = reply_code != 530 && (reply_code < 534 || reply_code > 538);
     }
   }
   std::string message = std::string(cause.text) + " (" + server + ")";
   if (reply_code >= 400) message += " codice " + std::to_string(reply_code);
   const std::string more = WithoutLineEnds(detail.empty() ? curl_easy_strerror(code) : detail);
   if (!more.empty()) message += ": " + more;
-  return {message, cause.transient};
+  return {message, cause.transient, message_only};
 }
 
 }  // namespace oxsms::email

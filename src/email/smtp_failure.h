@@ -12,6 +12,7 @@ namespace oxsms::email {
 struct SmtpFailure {
   std::string message;  // Italian, names the server; never a password
   bool transient = false;
+  bool message_only = false;  // a 5xx refusal of this message, not of the account
 };
 
 // `server` is "host:port"; `reply_code` the server's last SMTP reply (0 when

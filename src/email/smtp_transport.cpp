@@ -173,7 +173,7 @@ void SmtpTransport::Deliver(const EmailMessage& message, const EmailSettings& se
   long reply_code = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply_code);
   const SmtpFailure failure = DescribeSmtpFailure(code, reply_code, error_buffer, server);
-  throw EmailDeliveryError(failure.message, failure.transient);
+  throw EmailDeliveryError(failure.message, failure.transient, failure.message_only);
 }
 
 }  // namespace oxsms::email
