@@ -34,7 +34,8 @@ struct Installation {
   // answer (probed at its own host and port).
   std::string email_url = "https://sms.velksoftware.it";
   std::string email_probe_host = "velksoftware.it:443";
-  std::string email_fallback_url = "http://www.velksoftware.it:8183";
+  // Reached over TLS like the primary: the request carries the API key.
+  std::string email_fallback_url = "https://www.velksoftware.it:8183";
 
   // Seconds a database statement waits for a row that another program holds
   // locked before the step is given up (at least 1).
