@@ -39,6 +39,19 @@ EmailMessage MessageOf(const TEmailString& text, const std::string& listFile) {
   return message;
 }
 
+// A circular has no links to put in: a text that still asks for one would
+// reach the patient with the placeholder as written.
+bool AsksForALink(const TEmailString& text) {
+  return text.strBody.find("#link") != std::string::npos ||
+         text.strSoggetto.find("#link") != std::string::npos;
+}
+
+DeliveryOutcome LinkMissing() {
+  return DeliveryOutcome::Failed("Il messaggio email chiede un link che l'invio circolare non ha: "
+                                 "non inviato",
+                                 false, /*message_only=*/false);
+}
+
 DeliveryOutcome NoAddress() {
   return DeliveryOutcome::Failed("Indirizzo email mancante", false, /*message_only=*/true);
 }
@@ -72,6 +85,12 @@ std::vector<DeliveryOutcome> EmailSends::InviaEmailCircolare(const std::string& 
     return std::vector<DeliveryOutcome>(lines.size(), DeliveryOutcome::Failed(why, false, false));
   }
   if (lines.empty()) throw EmailError("Destinatari non passati");
+  if (AsksForALink(text)) {
+    const DeliveryOutcome missing = LinkMissing();
+    log_.WriteLog("Messaggio email \"" + strNome + "\": " + missing.error + " (" +
+                  std::to_string(lines.size()) + " email)");
+    return std::vector<DeliveryOutcome>(lines.size(), missing);
+  }
   TEmailRec first;
   LeggiDestinatario(first, lines.front());
   std::vector<DeliveryOutcome> outcomes =

@@ -51,7 +51,9 @@ class EmailSends {
   // Every line that did not go is logged with its reason. Raises EmailError
   // "Attendere invio di altre email ancora in corso" when a message is in
   // delivery and "Destinatari non passati" for an empty list. An empty text
-  // (no typical message of that name) sends nothing and fails every line.
+  // (no typical message of that name) sends nothing and fails every line, and
+  // so does a text that asks for a link ("#link", "#link_pag"): a circular
+  // has none to put in, and the placeholder must not reach the patient.
   std::vector<DeliveryOutcome> InviaEmailCircolare(const std::string& listToEmail,
                                                    const std::string& strNome,
                                                    const std::string& listFile = {});

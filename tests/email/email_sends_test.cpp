@@ -161,6 +161,20 @@ TEST_F(EmailSendsTest, AnEmptyTextSendsNothingAndFailsEveryLine) {
       << world_->LogText();
 }
 
+TEST_F(EmailSendsTest, ACircularNeverSendsALinkPlaceholderAsWritten) {
+  world_->InsertRow(SmtpAccount(25),
+                    std::string("<EmailTipiche><Record><C0>Pagamento</C0><C1>Paghi qui: #link_pag"
+                                "</C1><C2>Pagamento</C2></Record></EmailTipiche>"));
+  velk_ = std::make_unique<TVelkEmail>(world_->connection(), table_, world_->log());
+  velk_->LeggiImpostazioni();
+  EmailSends sends(*velk_, smtp_, rest_, slot_, world_->log());
+  const auto outcomes = sends.InviaEmailCircolare("Rossi,Mario,m@example.it", "Pagamento");
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_FALSE(outcomes[0].delivered);
+  EXPECT_TRUE(smtp_.delivered.empty());
+  EXPECT_NE(world_->LogText().find("chiede un link"), std::string::npos) << world_->LogText();
+}
+
 TEST_F(EmailSendsTest, ARefusedAddressCostsItsLineAndAServerDownTheRest) {
   TVelkEmail& velk = Email(SmtpAccount(25));
   EmailSends sends(velk, smtp_, rest_, slot_, world_->log());
