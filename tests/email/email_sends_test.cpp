@@ -148,6 +148,28 @@ TEST_F(EmailSendsTest, CircularsReachARealServerPersonalisedOrAsOneBlindCopy) {
   EXPECT_FALSE(slot_.Busy());
 }
 
+TEST_F(EmailSendsTest, ARefusedLoginOverStartTlsIsLoggedAndStopsTheCircular) {
+  if (!oxsms::testing::SmtpTestServer::Available()) GTEST_SKIP() << "aiosmtpd not installed";
+  oxsms::testing::SmtpTestServer server({true, true, "studio", "altra", true});
+  EmailSettings account = *ParseEmailSettings(SmtpAccount(server.port()));
+  account.CBSSL = true;
+  TVelkEmail& velk = Email(WriteEmailSettings(account));
+  SmtpTransport smtp({.ca_file = server.cert_file()});
+  EmailSends sends(velk, smtp, rest_, slot_, world_->log());
+
+  const auto outcomes = sends.InviaEmailCircolare(
+      "Rossi,Mario,m@example.it\r\nVerdi,Ugo,u@example.it", "Appuntamento");
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_FALSE(outcomes[0].delivered || outcomes[1].delivered);
+  EXPECT_FALSE(outcomes[0].transient);
+  EXPECT_TRUE(server.Messages().empty());
+  const std::string log = world_->LogText();
+  EXPECT_NE(log.find("Email non inviata a m@example.it: Accesso al server SMTP rifiutato"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("segreta"), std::string::npos) << "the password reached the log";
+}
+
 TEST_F(EmailSendsTest, AnEmptyTextSendsNothingAndFailsEveryLine) {
   TVelkEmail& velk = Email(SmtpAccount(25));
   EmailSends sends(velk, smtp_, rest_, slot_, world_->log());
