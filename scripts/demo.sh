@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The main job on a demo practice: installs and builds, creates a practice in
 # demo/ (embedded Firebird files, appointments from tomorrow on), starts the
-# simulator of the maker's services, runs one daily send at once and shows the
-# activity log and what the simulated SMS gateway received.
+# simulator of the maker's services and a local SMTP server for the
+# practice's email account, runs one daily send at once and shows the
+# activity log, what the simulated SMS gateway received and the reminder
+# emails the SMTP server took (kept as .eml files in demo/mail/).
 #
 # Usage: scripts/demo.sh [--test] [--service]
 #   --test     test mode: nothing is sent, everything is logged
@@ -26,20 +28,43 @@ done
 bash "$repo/scripts/setup.sh" "$build"
 eval "$(bash "$repo/scripts/firebird-env.sh" "$build/firebird-sc")"
 
-sim_out=$(mktemp)
-"$build/tools/maker-sim/maker-sim" --port 0 > "$sim_out" &
-sim_pid=$!
-trap 'kill $sim_pid 2>/dev/null || true; rm -f "$sim_out"' EXIT
-for _ in $(seq 50); do [ -s "$sim_out" ] && break; sleep 0.1; done
-sim=$(head -n 1 "$sim_out")
+# The helpers run in sessions of their own, so that Ctrl-C stops only the
+# service and what they received can still be shown; they stop on exit.
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# Waits until the helper wrote its first line (its address or port).
+first_line() {
+  for _ in $(seq 100); do [ -s "$1" ] && break; sleep 0.1; done
+  head -n 1 "$1"
+}
+
+setsid "$build/tools/maker-sim/maker-sim" --port 0 > "$work/sim" &
+pids+=($!)
+sim=$(first_line "$work/sim")
 echo "== simulator of the maker's services at $sim"
+
+# The practice's SMTP account: plain SMTP with login on a free loopback port.
+mail=$demo/mail
+rm -rf "$mail"
+mkdir -p "$mail"
+setsid /usr/bin/python3 "$repo/scripts/smtp-server.py" --dir "$mail" --user studio --password demo \
+  > "$work/smtp" 2> "$work/smtp.err" &
+pids+=($!)
+smtp_port=$(first_line "$work/smtp")
+[ -n "$smtp_port" ] || { cat "$work/smtp.err" >&2; echo "demo: the SMTP server did not start" >&2; exit 1; }
+echo "== SMTP server at 127.0.0.1:$smtp_port (messages in $mail)"
 # The demo practice signs its SMS as "StudioDemo": register that sender alias.
 curl -s -X POST -H 'Content-Type: application/json' -d '{"alias":"StudioDemo"}' \
   "$sim/_sim/aliases" > /dev/null
 
 echo "== demo practice in $demo"
 "$build/tools/fixture/oxsms-fixture" --home "$demo" --force --rest-host "$sim" --maker-url "$sim" --whatsapp --patients 60 \
-  --appointments 40 --days 3
+  --appointments 40 --days 3 --smtp "127.0.0.1:$smtp_port:studio:demo:studio@example.com"
 
 # A new practice starts a new day: no log, journal or pending payment of an earlier demo.
 rm -f "$demo/sms.log" "$demo/diario_invii.json" "$demo/pagamenti_in_sospeso.json"
@@ -48,9 +73,13 @@ if [ "$mode" = service ]; then
   echo "== service in the foreground (simulated clock from $tomorrow_start, one tick a second; Ctrl-C stops)"
   "$build/src/app/oxsmsd" --home "$demo" --fake-now "$tomorrow_start" --interval-ms 1000 "${extra[@]}" &
   svc=$!
-  trap 'kill $svc 2>/dev/null || true; kill $sim_pid 2>/dev/null || true; rm -f "$sim_out"' EXIT
+  pids+=($svc)
   tail -n +1 -F "$demo/sms.log" --pid=$svc 2>/dev/null &
+  # Ctrl-C stops the service (it gets the signal as well); then the rest is shown.
+  trap 'kill -TERM $svc 2>/dev/null || true' INT
   wait $svc || true
+  wait $svc 2>/dev/null || true
+  trap - INT
 else
   echo "== one daily send (oxsmsd --run-now ${extra[*]:-})"
   "$build/src/app/oxsmsd" --home "$demo" --run-now "${extra[@]}" || true
@@ -116,3 +145,21 @@ s = json.load(sys.stdin)
 for a in s.get("sms", s).get("accounts", []):
     print("  account %s: credit %s" % (a.get("user"), a.get("credit")))
 '
+echo "== emails received by the SMTP server (reminders, payment links, birthday greetings)"
+/usr/bin/python3 - "$mail" <<'PY'
+import email, email.policy, glob, html, os, re, sys
+count = 0
+for name in sorted(glob.glob(os.path.join(sys.argv[1], "*.eml"))):
+    with open(name, "rb") as f:
+        msg = email.message_from_binary_file(f, policy=email.policy.default)
+    # The first text part: its bytes decoded from the transfer encoding and the charset.
+    part = next((p for p in msg.walk() if p.get_content_maintype() == "text"), None)
+    body = part.get_content() if part else ""
+    first = re.split(r"<br\s*/?>|<p>|\r?\n", body.strip(), maxsplit=1)[0]
+    first = html.unescape(re.sub(r"<[^>]*>", "", first)).strip()
+    charset = part.get_content_charset() if part else "-"
+    print("  %-34s %s" % (msg["To"], msg["Subject"]))
+    print("  %-34s %s [%s]" % ("", first, charset))
+    count += 1
+print("  (%d emails)" % count)
+PY

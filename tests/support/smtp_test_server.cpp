@@ -1,9 +1,12 @@
 #include "support/smtp_test_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +44,20 @@ std::string ReadFirstLine(int fd, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
+int FreeLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) throw std::runtime_error("socket failed");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  close(fd);
+  if (!bound) throw std::runtime_error("no free loopback port");
+  return ntohs(address.sin_port);
+}
+
 bool MakeTestCertificate(const std::string& cert_file, const std::string& key_file) {
   const std::string command =
       "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost"
@@ -70,6 +87,8 @@ SmtpTestServer::SmtpTestServer(SmtpServerOptions options) {
     args.insert(args.end(), {"--user", options.user, "--password", options.password});
     if (options.auth_required) args.push_back("--auth-required");
   }
+  if (options.port != 0) args.insert(args.end(), {"--port", std::to_string(options.port)});
+  for (const std::string& address : options.defer) args.insert(args.end(), {"--defer", address});
   int out[2];
   if (pipe(out) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;

@@ -1,4 +1,4 @@
-// A real SMTP server for the tests: tests/support/smtp_server.py (aiosmtpd,
+// A real SMTP server for the tests: scripts/smtp-server.py (aiosmtpd,
 // run by /usr/bin/python3) as a child process on a free loopback port, with
 // STARTTLS on a certificate made at start and login with a given account
 // when asked. Every message it takes is kept as received.
@@ -20,6 +20,9 @@ struct SmtpServerOptions {
   std::string user;               // non-empty: AUTH PLAIN and LOGIN with this account
   std::string password;
   bool auth_required = false;     // refuse mail before login
+  int port = 0;                   // 0: a free port
+  // Addresses whose first RCPT TO is answered "451 try again later".
+  std::vector<std::string> defer;
 };
 
 struct ReceivedMail {
@@ -59,6 +62,10 @@ class SmtpTestServer {
   int port_ = 0;
   bool tls_ = false;
 };
+
+// A loopback port that nothing listens on now (taken and given back), for a
+// server started later.
+int FreeLoopbackPort();
 
 // A certificate and key for "localhost" and 127.0.0.1 made with openssl; false
 // when openssl failed.

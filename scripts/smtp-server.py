@@ -1,15 +1,18 @@
 #!/usr/bin/python3
-"""A small SMTP server for the tests (aiosmtpd): saves every message it takes
-as N.eml (the data as received) and N.json (envelope sender, recipients, the
-user that logged in), the JSON written last so a reader never sees half.
+"""A small SMTP server for the demo and the tests (aiosmtpd): saves every
+message it takes as N.eml (the data as received) and N.json (envelope
+sender, recipients, the user that logged in), the JSON written last so a
+reader never sees half.
 
-Usage: smtp_server.py --dir DIR [--port N] [--tlscert F --tlskey F]
+Usage: smtp-server.py --dir DIR [--port N] [--tlscert F --tlskey F]
                       [--require-starttls] [--user U --password P]
                       [--auth-required] [--auth-require-tls]
+                      [--defer ADDRESS]...
 
 Port 0 (the default) takes a free port. The port is printed on the first
 line of standard output once the server accepts connections. Runs until
-killed.
+killed. --defer answers "451 try again later" to the first RCPT TO of
+that address (a server that asks to try later), and takes it afterwards.
 """
 
 import argparse
@@ -23,9 +26,17 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class SavingHandler:
-    def __init__(self, folder):
+    def __init__(self, folder, defer):
         self.folder = folder
         self.count = 0
+        self.defer = set(defer)
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in self.defer:
+            self.defer.discard(address)
+            return "451 4.3.0 Try again later"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -69,6 +80,7 @@ def main():
     parser.add_argument("--password")
     parser.add_argument("--auth-required", action="store_true")
     parser.add_argument("--auth-require-tls", action="store_true")
+    parser.add_argument("--defer", action="append", default=[])
     args = parser.parse_args()
 
     context = None
@@ -76,7 +88,7 @@ def main():
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.tlscert, args.tlskey)
     authenticator = make_authenticator(args.user, args.password) if args.user else None
-    handler = SavingHandler(args.dir)
+    handler = SavingHandler(args.dir, args.defer)
 
     def factory():
         return SMTP(handler, hostname="localhost", tls_context=context,
