@@ -63,6 +63,8 @@ BenchOptions ParseBenchOptions(int argc, char** argv) {
       o.result = value();
     } else if (arg == "--sim") {
       o.simulator_url = value();
+    } else if (arg == "--smtp-port") {
+      o.smtp_port = std::stoi(value());
     } else if (arg == "--help" || arg == "-h") {
       throw std::invalid_argument("");
     } else {

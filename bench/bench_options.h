@@ -5,7 +5,9 @@
 //
 // --size: appointments, patients, agenda databases, agenda tables in each,
 // patient databases (default: 1000:20000:1:5:1 and 10000:100000:4:5:2).
-// The program also starts itself as a child with --child build|run|floor.
+// The program also starts itself as a child with --child build|run|floor
+// (with --sim URL and --smtp-port N, where the driver's simulator and SMTP
+// sink listen).
 #pragma once
 
 #include <filesystem>
@@ -29,6 +31,7 @@ struct BenchOptions {
   std::string child;  // "", "build", "run", "floor"
   std::filesystem::path result;
   std::string simulator_url;
+  int smtp_port = 0;  // the driver's SMTP sink
 };
 
 // Raises std::invalid_argument with a message for the user.

@@ -4,17 +4,27 @@
 
 #include <nlohmann/json.hpp>
 
+#include "email/email_module_row.h"
+#include "fixture/config_database.h"
 #include "fixture/practice_data.h"
 #include "fixture/practice_fixture.h"
 #include "platform/base64.h"
 #include "platform/ini_file.h"
 #include "platform/installation.h"
+#include "practice/connection.h"
 
 
 namespace oxsms::bench {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The configuration database of the catalogue layout, under database/.
+constexpr const char* kConfigFile = "CONFIG.GDB";
+
+// The typical email message of the reminders: one of the catalogue a
+// practice starts with.
+constexpr const char* kEmailMessage = "Appuntamento";
 
 constexpr const char* kReminder =
     "Gentile <Nome> <Cognome> le ricordiamo l'appuntamento del <Data> alle ore <Ora>. "
@@ -61,6 +71,16 @@ void CheckPlan(const PracticePlan& plan, const fixture::PracticeReport& report) 
 
 }  // namespace
 
+fixture::SmtpAccount SinkAccount(int smtp_port) {
+  fixture::SmtpAccount smtp;
+  smtp.host = "127.0.0.1";
+  smtp.port = smtp_port;
+  smtp.user = "studio";
+  smtp.password = "bench";
+  smtp.from_email = kSenderAddress;
+  return smtp;
+}
+
 PracticePlan PlanOf(const PracticeSize& size, const fs::path& home) {
   const fixture::PracticeOptions o = OptionsOf(size);
   PracticePlan plan;
@@ -98,7 +118,8 @@ std::string RunSettingsDocument() {
       {"cbsms", true},
       {"cbserviziosms", true},
       {"CBServizioWhatsapp", true},
-      {"cbservizioemail", false},
+      {"cbservizioemail", true},
+      {"nomeemailapp", kEmailMessage},
       {"cbcompl", false},
       {"cbsmsverifica", false},
       {"cbsmsfiniti", false},
@@ -122,7 +143,7 @@ PracticeFolders FoldersOf(const fs::path& work, const PracticeSize& size) {
 }
 
 void BuildPractice(const PracticeSize& size, const PracticeFolders& folders,
-                   const std::string& simulator_url) {
+                   const std::string& simulator_url, int smtp_port) {
   fs::remove_all(folders.home);
   fs::create_directories(folders.home);
 
@@ -130,6 +151,7 @@ void BuildPractice(const PracticeSize& size, const PracticeFolders& folders,
   o.home = folders.home;
   o.replace_existing = true;
   o.rest_host = simulator_url;
+  o.smtp = SinkAccount(smtp_port);
   const fixture::PracticeReport report = fixture::CreatePractice(o);
   const PracticePlan plan = PlanOf(size, folders.home);
   CheckPlan(plan, report);
@@ -141,9 +163,25 @@ void BuildPractice(const PracticeSize& size, const PracticeFolders& folders,
 void PointAtSimulator(const fs::path& home, const std::string& simulator_url) {
   platform::IniFile ini(home / "config.ini");
   ini.WriteString("sms", "rest_host", simulator_url);
-  for (const char* key : {"payment_url", "link_url", "secure_sms_url"}) {
+  for (const char* key :
+       {"payment_url", "link_url", "secure_sms_url", "email_url", "email_fallback_url"}) {
     ini.WriteString(platform::Installation::kSection, key, simulator_url);
   }
+  // The email service's reachability probe: the simulator's host and port.
+  const auto host = simulator_url.find("://");
+  ini.WriteString(platform::Installation::kSection, "email_probe_host",
+                  host == std::string::npos ? simulator_url : simulator_url.substr(host + 3));
+}
+
+void PointAtSmtpSink(const PracticeFolders& folders, const std::string& db_password,
+                     int smtp_port) {
+  practice::Connection config;
+  config.SetDriverName(practice::kDriverFirebird);
+  config.SetParam("Database", (folders.pristine / kConfigFile).string());
+  config.SetParam("User_Name", "SYSDBA");
+  config.SetParam("Password", db_password);
+  config.Open();
+  email::WriteSettingsColumn(config, fixture::SmtpSettingsXml(SinkAccount(smtp_port)));
 }
 
 void RestorePractice(const PracticeFolders& folders) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fixture/practice_options.h"
 #include "platform/date_time.h"
 
 namespace oxsms::bench {
@@ -27,8 +28,9 @@ platform::TDateTime SearchDay();
 
 // The settings document of the measured run: reminders by SMS and WhatsApp
 // template, each message with its confirmation link and, where the
-// appointment has a fee, its payment link; no email, birthdays, advance
-// notice or control SMS.
+// appointment has a fee, its payment link, and by email (the typical message
+// "Appuntamento") to the patients with an address and consent; no
+// birthdays, advance notice or control SMS.
 std::string RunSettingsDocument();
 
 // Where a size's practice lives under the benchmark's work folder.
@@ -38,11 +40,24 @@ struct PracticeFolders {
 };
 PracticeFolders FoldersOf(const std::filesystem::path& work, const PracticeSize& size);
 
+// The sender of the practice's emails.
+inline constexpr const char* kSenderAddress = "studio@example.com";
+
+// The practice's SMTP account: the sink at 127.0.0.1:smtp_port, a login
+// (an account without one is not the practice's own), no TLS, sender
+// kSenderAddress.
+fixture::SmtpAccount SinkAccount(int smtp_port);
+
 // Builds the practice (the simulator's address in config.ini for every
-// maker service) and keeps a pristine copy of its databases. Raises what the
-// practice generator raises.
+// maker service, the SMTP account of the email row at 127.0.0.1:smtp_port) and keeps a pristine copy of its databases. Raises
+// what the practice generator raises.
 void BuildPractice(const PracticeSize& size, const PracticeFolders& folders,
-                   const std::string& simulator_url);
+                   const std::string& simulator_url, int smtp_port);
+
+// Points the SMTP account of the pristine databases at 127.0.0.1:smtp_port.
+// Raises practice::DatabaseError.
+void PointAtSmtpSink(const PracticeFolders& folders, const std::string& db_password,
+                     int smtp_port);
 
 // The databases of a built practice as the floor reads them, without the
 // catalogue: each agenda database with its agenda lines ("<name>=<table>"),
@@ -63,7 +78,8 @@ PracticePlan PlanOf(const PracticeSize& size, const std::filesystem::path& home)
 inline constexpr int kCustomerId = 1001;
 inline constexpr long long kCredit = 100000000;
 
-// Points config.ini at the simulator: the SMS gateway and every JSON service.
+// Points config.ini at the simulator: the SMS gateway and every JSON service
+// (the email service too, though the run sends by SMTP).
 void PointAtSimulator(const std::filesystem::path& home, const std::string& simulator_url);
 
 // Puts the pristine databases back, so each measured run finds the practice

@@ -11,6 +11,7 @@
 #include "net/curl_http_client.h"
 #include "report.h"
 #include "service_run.h"
+#include "smtp_sink.h"
 
 namespace oxsms::bench {
 namespace fs = std::filesystem;
@@ -57,29 +58,40 @@ bool AlreadyBuilt(const PracticeFolders& folders, const PracticeSize& size) {
   return std::getline(in, stamp) && stamp == SizeText(size) && fs::exists(folders.pristine);
 }
 
-void Prepare(const BenchOptions& o, const PracticeSize& size, const std::string& sim_url) {
+// Where the children find the simulator and the SMTP sink.
+struct Services {
+  SimulatorControl& sim;
+  std::string sim_url;
+  SmtpSink& smtp;
+};
+
+void Prepare(const BenchOptions& o, const PracticeSize& size, const Services& services) {
   const PracticeFolders folders = FoldersOf(o.work, size);
+  const std::string smtp_port = std::to_string(services.smtp.port());
   if (o.reuse && AlreadyBuilt(folders, size)) {
     std::cerr << "practice " << SizeText(size) << ": reused\n";
-    PointAtSimulator(folders.home, sim_url);
+    PointAtSimulator(folders.home, services.sim_url);
+    PointAtSmtpSink(folders, PlanOf(size, folders.home).db_password, services.smtp.port());
     return;
   }
   std::cerr << "practice " << SizeText(size) << ": building\n";
   fs::remove(StampOf(folders));
   RunSelf({"--child", "build", "--work", o.work.string(), "--size", SizeText(size), "--sim",
-           sim_url});
+           services.sim_url, "--smtp-port", smtp_port});
   std::ofstream(StampOf(folders)) << SizeText(size) << "\n";
 }
 
 Measurement MeasureChild(const BenchOptions& o, const PracticeSize& size, const char* what,
-                         SimulatorControl& sim, const std::string& sim_url) {
+                         const Services& services) {
   const PracticeFolders folders = FoldersOf(o.work, size);
   RestorePractice(folders);
-  sim.Reset();
+  services.sim.Reset();
+  services.smtp.Reset();
   const fs::path result = folders.home.parent_path() / (std::string(what) + "-result.json");
   fs::remove(result);
-  RunSelf({"--child", what, "--work", o.work.string(), "--size", SizeText(size), "--sim", sim_url,
-           "--result", result.string()});
+  RunSelf({"--child", what, "--work", o.work.string(), "--size", SizeText(size), "--sim",
+           services.sim_url, "--smtp-port", std::to_string(services.smtp.port()), "--result",
+           result.string()});
   Measurement m;
   m.result = ReadChildResult(result);
   // Kept for a look at what the child did; the next restore removes sms.log.
@@ -88,9 +100,11 @@ Measurement MeasureChild(const BenchOptions& o, const PracticeSize& size, const 
     fs::copy_file(log, folders.home.parent_path() / (std::string(what) + ".log"),
                   fs::copy_options::overwrite_existing);
   }
-  m.counts = sim.Counts();
+  m.counts = services.sim.Counts();
+  m.counts.emails = services.smtp.messages();
   std::cerr << "  " << what << ": " << m.result.wall_s << " s, " << m.counts.sms_lines
-            << " SMS, " << m.counts.whatsapp_recipients << " WhatsApp, "
+            << " SMS, " << m.counts.whatsapp_recipients << " WhatsApp, " << m.counts.emails
+            << " emails, "
             << m.counts.link_requests << " links, " << m.result.db.executed << " statements\n";
   return m;
 }
@@ -103,6 +117,8 @@ int RunBenchmark(const BenchOptions& o) {
   simulator.Start();
   net::CurlHttpClient http;
   SimulatorControl control(http, simulator.base_url());
+  SmtpSink smtp;
+  const Services services{control, simulator.base_url(), smtp};
 
   nlohmann::ordered_json conditions;
   conditions["load_average_at_start"] = LoadAverage();
@@ -112,12 +128,12 @@ int RunBenchmark(const BenchOptions& o) {
 
   std::vector<SizeFigures> figures;
   for (const PracticeSize& size : o.sizes) {
-    Prepare(o, size, simulator.base_url());
+    Prepare(o, size, services);
     SizeFigures f{size, {}, {}};
     for (int r = 0; r < o.repeat; ++r) {
       std::cerr << "size " << SizeText(size) << ", pass " << r + 1 << "\n";
-      f.runs.push_back(MeasureChild(o, size, "run", control, simulator.base_url()));
-      if (o.floor) f.floors.push_back(MeasureChild(o, size, "floor", control, simulator.base_url()));
+      f.runs.push_back(MeasureChild(o, size, "run", services));
+      if (o.floor) f.floors.push_back(MeasureChild(o, size, "floor", services));
     }
     if (!o.floor) f.floors = f.runs;  // ratio 1: nothing to compare with
     figures.push_back(std::move(f));
@@ -136,7 +152,8 @@ int RunBenchmark(const BenchOptions& o) {
   }
   for (const auto& s : doc["sizes"]) {
     if (o.floor && (s["sms_lines"] != s["floor_sms_lines"] ||
-                    s["whatsapp_recipients"] != s["floor_whatsapp_recipients"])) {
+                    s["whatsapp_recipients"] != s["floor_whatsapp_recipients"] ||
+                    s["emails"] != s["floor_emails"])) {
       std::cerr << "warning: the floor did not send what the run sent (size "
                 << s["appointments"] << ")\n";
     }
@@ -150,14 +167,14 @@ int RunChild(const BenchOptions& o) {
   const PracticeSize& size = o.sizes.front();
   const PracticeFolders folders = FoldersOf(o.work, size);
   if (o.child == "build") {
-    BuildPractice(size, folders, o.simulator_url);
+    BuildPractice(size, folders, o.simulator_url, o.smtp_port);
     return 0;
   }
   ChildResult result;
   if (o.child == "run") {
     result = RunDailyRun(folders.home);
   } else if (o.child == "floor") {
-    result = RunFloor(size, folders.home);
+    result = RunFloor(size, folders.home, o.smtp_port);
   } else {
     std::cerr << "unknown child " << o.child << "\n";
     return 2;

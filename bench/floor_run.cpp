@@ -12,6 +12,7 @@
 #include "dispatch/settings_document.h"
 #include "dispatch/sms_section.h"
 #include "fixed_clock.h"
+#include "floor_email.h"
 #include "floor_links.h"
 #include "floor_search.h"
 #include "net/curl_http_client.h"
@@ -59,7 +60,7 @@ void UploadBatch(net::HttpClient& http, const std::string& rest_host,
 
 }  // namespace
 
-ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home) {
+ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home, int smtp_port) {
   const platform::IniFile ini(home / "config.ini");
   const platform::Installation inst = platform::Installation::Load(ini);
   dispatch::TDM1Fields fields;
@@ -73,6 +74,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
   FixedClock clock(RunMoment());
   platform::ActivityLog log(home / "floor.log", clock);
   platform::HeadlessOperator headless([&log](std::string_view text) { log.WriteLog(text); });
+  const email::EmailSettings email_settings = FloorEmailSettings(smtp_port);
 
   const StatementCounts before = CurrentStatementCounts();
   Stopwatch watch;
@@ -87,7 +89,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
                    http, found.stored_codes);
   dispatch::FieldsComposer composer(fields, [&links] { return &links; }, log);
 
-  // The phone batch is the whole list: the run looks for no email addresses.
+  // The phone batch is the whole list: the email lines are apart.
   const std::vector<std::string> lines = lists.listCell;
   channels::SmsBatchOptions options;
   options.bool_futurland = static_cast<long>(lines.size()) >= gateway.ftp_limit;
@@ -104,6 +106,7 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
                                             [&links] { return &links; }, headless, http, log,
                                             {inst.secure_sms_url, inst.api_key});
   whatsapp.MultiSendWhtsB(lines);
+  SendFloorEmails(found.email_lines, email_settings);
 
   watch.Stop();
   return MeasuredResult(watch, before);

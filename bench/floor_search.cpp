@@ -18,7 +18,7 @@ namespace oxsms::bench {
 namespace {
 
 enum AgendaColumn : std::size_t { kBadge, kOra, kData, kIncasso, kFileguid, kIdLinkpag, kIdWeb };
-enum PatientColumn : std::size_t { kPBadge, kCognome, kNome, kTelCell, kSms, kTelCell2 };
+enum PatientColumn : std::size_t { kPBadge, kCognome, kNome, kTelCell, kSms, kTelCell2, kEmail, kEmail2 };
 
 struct Appointment {
   std::string key;  // "dd/mm/yyyy,hh.mm"
@@ -63,7 +63,7 @@ class Reader {
     soci::row row;
     soci::statement st =
         (patients.Session().prepare
-             << "select BADGE,COGNOME,NOME,TELCELL,SMS,TELCELL2 from ANAGRAFICA",
+             << "select BADGE,COGNOME,NOME,TELCELL,SMS,TELCELL2,EMAIL,EMAIL2 from ANAGRAFICA",
          soci::into(row));
     st.execute();
     while (st.fetch()) {
@@ -109,23 +109,32 @@ class Reader {
     a.served = true;
     --waiting_;
     const long consent = static_cast<long>(practice::IntegerOf(row, kSms).value_or(0));
-    std::string mobile1 = practice::TextOf(row, kTelCell);
-    std::string mobile2 = practice::TextOf(row, kTelCell2);
-    if (!practice::ConsentAllowsSms(consent) || mobile1.empty()) return;
     const std::string surname = practice::TextOf(row, kCognome);
     const std::string first_name = practice::TextOf(row, kNome);
-    a.payment.idxFilePaz = database_index;
-    practice::RecipientLists& lists = result_.lists;
-    const auto add = [&](const std::string& number, const std::string& id_agenda) {
-      lists.listCell.push_back(practice::FormatRecipientLine(surname, first_name, number, a.key));
-      lists.list_id_agenda.push_back(id_agenda);
-      lists.listCellIncassi.push_back(a.payment);
-    };
-    practice::PulisciNumero(mobile1);
-    if (!mobile1.empty()) add(mobile1, a.agenda_line);
-    if (!mobile2.empty()) {
-      practice::PulisciNumero(mobile2);
-      add(mobile2, mobile1.empty() ? a.agenda_line : "same");
+    std::string mobile1 = practice::TextOf(row, kTelCell);
+    if (practice::ConsentAllowsSms(consent) && !mobile1.empty()) {
+      std::string mobile2 = practice::TextOf(row, kTelCell2);
+      a.payment.idxFilePaz = database_index;
+      practice::RecipientLists& lists = result_.lists;
+      const auto add = [&](const std::string& number, const std::string& id_agenda) {
+        lists.listCell.push_back(practice::FormatRecipientLine(surname, first_name, number, a.key));
+        lists.list_id_agenda.push_back(id_agenda);
+        lists.listCellIncassi.push_back(a.payment);
+      };
+      practice::PulisciNumero(mobile1);
+      if (!mobile1.empty()) add(mobile1, a.agenda_line);
+      if (!mobile2.empty()) {
+        practice::PulisciNumero(mobile2);
+        add(mobile2, mobile1.empty() ? a.agenda_line : "same");
+      }
+    }
+    if (practice::ConsentAllowsEmail(consent)) {
+      for (const std::size_t column : {kEmail, kEmail2}) {
+        const std::string address = practice::TextOf(row, column);
+        if (address.empty()) continue;
+        result_.email_lines.push_back(
+            practice::FormatRecipientLine(surname, first_name, address, a.key));
+      }
     }
   }
 

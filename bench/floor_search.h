@@ -1,11 +1,13 @@
 // The floor's reading of the practice: one SELECT per agenda table for the
 // search day, one SELECT per patient database, and the recipient lines the
 // service's search would make of them (one appointment per patient, the
-// earliest of the day; one line per usable mobile number).
+// earliest of the day; one line per usable mobile number and per email
+// address).
 #pragma once
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "bench_practice.h"
 #include "practice/recipient_records.h"
@@ -13,7 +15,9 @@
 namespace oxsms::bench {
 
 struct FloorRecipients {
-  practice::RecipientLists lists;
+  practice::RecipientLists lists;  // the phone lines
+  // One line per email address of a patient who consents to email.
+  std::vector<std::string> email_lines;
   // Confirmation codes already stored in the agenda, by StoredCodeKey.
   std::unordered_map<std::string, std::string> stored_codes;
 };

@@ -47,6 +47,7 @@ ordered_json SizeJson(const SizeFigures& s) {
   j["sms_lines"] = run.counts.sms_lines;
   j["whatsapp_recipients"] = run.counts.whatsapp_recipients;
   j["link_requests"] = run.counts.link_requests;
+  j["emails"] = run.counts.emails;
   j["db_statements"] = run.result.db.executed;
   // Beyond the figures compared from commit to commit: where the run's time
   // may go, and what the floor did for the same messages.
@@ -67,6 +68,7 @@ ordered_json SizeJson(const SizeFigures& s) {
   j["floor_sms_lines"] = floor.counts.sms_lines;
   j["floor_whatsapp_recipients"] = floor.counts.whatsapp_recipients;
   j["floor_link_requests"] = floor.counts.link_requests;
+  j["floor_emails"] = floor.counts.emails;
   j["floor_http_requests_by_path"] = floor.counts.by_path;
   ordered_json runs = ordered_json::array();
   for (const auto& m : s.runs) runs.push_back(Rounded(m.result.wall_s, 4));
@@ -96,18 +98,18 @@ ordered_json FiguresJson(const std::vector<SizeFigures>& sizes, const ordered_js
 
 void PrintTable(std::ostream& out, const ordered_json& figures) {
   char line[256];
-  std::snprintf(line, sizeof line, "%8s %8s %9s %9s %6s %8s %8s %7s %7s %7s %8s %9s\n", "appts",
-                "patients", "run_s", "floor_s", "ratio", "cpu_s", "rss_mib", "sms", "whatsapp",
-                "links", "db_stmts", "us/appt");
+  std::snprintf(line, sizeof line, "%8s %8s %9s %9s %6s %8s %8s %7s %7s %7s %7s %8s %9s\n",
+                "appts", "patients", "run_s", "floor_s", "ratio", "cpu_s", "rss_mib", "sms",
+                "whatsapp", "emails", "links", "db_stmts", "us/appt");
   out << line;
   for (const auto& s : figures["sizes"]) {
     std::snprintf(line, sizeof line,
-                  "%8lld %8lld %9.3f %9.3f %6.2f %8.3f %8.1f %7lld %7lld %7lld %8lld %9.1f\n",
+                  "%8lld %8lld %9.3f %9.3f %6.2f %8.3f %8.1f %7lld %7lld %7lld %7lld %8lld %9.1f\n",
                   s["appointments"].get<long long>(), s["patients"].get<long long>(),
                   s["run_s"].get<double>(), s["floor_s"].get<double>(), s["ratio"].get<double>(),
                   s["cpu_s"].get<double>(), s["peak_rss_mib"].get<double>(),
                   s["sms_lines"].get<long long>(), s["whatsapp_recipients"].get<long long>(),
-                  s["link_requests"].get<long long>(), s["db_statements"].get<long long>(),
+                  s["emails"].get<long long>(), s["link_requests"].get<long long>(), s["db_statements"].get<long long>(),
                   s["run_us_per_appointment"].get<double>());
     out << line;
   }

@@ -28,7 +28,7 @@ struct SizeFigures {
 
 // {"sizes": [{"appointments", "patients", "run_s", "floor_s", "ratio",
 // "cpu_s", "peak_rss_mib", "sms_lines", "whatsapp_recipients",
-// "link_requests", "db_statements", ...}], ...}: each figure the better
+// "emails", "link_requests", "db_statements", ...}], ...}: each figure the better
 // (lower) of the repetitions; counts from the fastest run.
 nlohmann::ordered_json FiguresJson(const std::vector<SizeFigures>& sizes,
                                    const nlohmann::ordered_json& conditions);

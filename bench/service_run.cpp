@@ -3,8 +3,11 @@
 #include <chrono>
 
 #include "dispatch/run_parts.h"
-#include "dispatch/email_sender.h"
+#include "dispatch/email_circular.h"
 #include "dispatch/tdm1.h"
+#include "email/in_progress_slot.h"
+#include "email/rest_email_transport.h"
+#include "email/smtp_transport.h"
 #include "fixed_clock.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
@@ -39,7 +42,11 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   const platform::SteadyClock elapsed;
   net::HostGuardHttpClient http(curl, std::chrono::seconds(60), elapsed);
   platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });
-  dispatch::EmailUnavailable email(log);
+  email::InProgressSlot email_slot;
+  email::SmtpTransport smtp({installation.ca_file});
+  email::RestEmailTransport rest(http, {installation.email_url, installation.email_probe_host,
+                                        installation.email_fallback_url, installation.api_key});
+  dispatch::EmailCircular email(smtp, rest, email_slot, log);
   dispatch::TDM1 dm1(
       catalogue, log, clock, registry,
       dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed});

@@ -15,6 +15,7 @@ struct SimulatorCounts {
   uint64_t whatsapp_recipients = 0;  // WhatsApp template messages accepted
   uint64_t link_requests = 0;        // confirmation-link and payment-link creations
   uint64_t http_requests = 0;        // every request to a service path
+  uint64_t emails = 0;               // messages the SMTP sink took (not the simulator's)
   std::map<std::string, uint64_t> by_path;
 };
 
