@@ -103,15 +103,11 @@ class OxsmsdEmailTest : public ::testing::Test {
     return std::make_unique<SmtpTestServer>(options);
   }
 
-  int RunNow(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"--home", home_.path().string(), "--run-now", "--fake-now",
-                                  "2026-12-07 11:00:00"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    ChildProcess run(OXSMSD_PATH, args);
-    return run.Wait(120s);
+  int RunNow(const std::vector<std::string>& extra = {}) {
+    return RunOxsmsdOnce(OXSMSD_PATH, home_.path(), extra);
   }
 
-  std::string Log() const { return ReadFile(home_ / "sms.log"); }
+  std::string Log() const { return ActivityLogOf(home_.path()); }
 
   // The email recipient lines of the day, as a run in test mode lists them.
   std::vector<std::string> RecipientLines() {

@@ -74,15 +74,11 @@ class OxsmsdJournalTest : public ::testing::Test {
     fixture::CreatePractice(options);
   }
 
-  int RunNow(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"--home", home_.path().string(), "--run-now", "--fake-now",
-                                  "2026-12-07 11:00:00"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    ChildProcess run(OXSMSD_PATH, args);
-    return run.Wait(120s);
+  int RunNow(const std::vector<std::string>& extra = {}) {
+    return RunOxsmsdOnce(OXSMSD_PATH, home_.path(), extra);
   }
 
-  std::string Log() const { return ReadFile(home_ / "sms.log"); }
+  std::string Log() const { return ActivityLogOf(home_.path()); }
   json Sms() const { return SimGet(sim_.base_url(), "/_sim/sms"); }
   json WhatsApp() const { return SimGet(sim_.base_url(), "/_sim/whatsapp"); }
   void Fault(const json& fault) { SimPost(sim_.base_url(), "/_sim/faults", fault); }

@@ -60,4 +60,14 @@ bool WaitForText(const std::string& file, const std::string& text,
   return false;
 }
 
+int RunOxsmsdOnce(const std::string& program, const std::filesystem::path& home,
+                  const std::vector<std::string>& extra, const std::string& now) {
+  std::vector<std::string> args{"--home", home.string(), "--run-now", "--fake-now", now};
+  args.insert(args.end(), extra.begin(), extra.end());
+  ChildProcess run(program, args);
+  return run.Wait(std::chrono::minutes(2));
+}
+
+std::string ActivityLogOf(const std::filesystem::path& home) { return ReadFile(home / "sms.log"); }
+
 }  // namespace oxsms::testing

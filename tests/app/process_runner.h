@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,15 @@ class ChildProcess {
 // Polls until the file contains the text (true) or the timeout passes.
 bool WaitForText(const std::string& file, const std::string& text,
                  std::chrono::milliseconds timeout, int occurrences = 1);
+
+// Runs `program` (oxsmsd) once for the day of `now`, as "--run-now" does,
+// on the practice in `home` with `extra` arguments added; returns its exit
+// status, or -1 when it has not ended within two minutes.
+int RunOxsmsdOnce(const std::string& program, const std::filesystem::path& home,
+                  const std::vector<std::string>& extra = {},
+                  const std::string& now = "2026-12-07 11:00:00");
+
+// The activity log of the practice in `home` ("" when there is none yet).
+std::string ActivityLogOf(const std::filesystem::path& home);
 
 }  // namespace oxsms::testing

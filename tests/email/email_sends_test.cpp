@@ -109,7 +109,11 @@ class EmailSendsTest : public ::testing::Test {
 
 TEST_F(EmailSendsTest, CircularsReachARealServerPersonalisedOrAsOneBlindCopy) {
   if (!oxsms::testing::SmtpTestServer::Available()) GTEST_SKIP() << "aiosmtpd not installed";
-  oxsms::testing::SmtpTestServer server({false, false, "studio", "segreta", true});
+  oxsms::testing::SmtpServerOptions options;
+  options.user = "studio";
+  options.password = "segreta";
+  options.auth_required = true;
+  oxsms::testing::SmtpTestServer server(options);
   TVelkEmail& velk = Email(SmtpAccount(server.port()));
   ASSERT_FALSE(velk.usavelk);
   SmtpTransport smtp;
@@ -150,7 +154,12 @@ TEST_F(EmailSendsTest, CircularsReachARealServerPersonalisedOrAsOneBlindCopy) {
 
 TEST_F(EmailSendsTest, ARefusedLoginOverStartTlsIsLoggedAndStopsTheCircular) {
   if (!oxsms::testing::SmtpTestServer::Available()) GTEST_SKIP() << "aiosmtpd not installed";
-  oxsms::testing::SmtpTestServer server({true, true, "studio", "altra", true});
+  oxsms::testing::SmtpServerOptions options;
+  options.starttls = options.require_starttls = true;
+  options.user = "studio";
+  options.password = "altra";
+  options.auth_required = true;
+  oxsms::testing::SmtpTestServer server(options);
   EmailSettings account = *ParseEmailSettings(SmtpAccount(server.port()));
   account.CBSSL = true;
   TVelkEmail& velk = Email(WriteEmailSettings(account));
