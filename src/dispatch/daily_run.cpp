@@ -319,10 +319,10 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
   const int count = static_cast<int>(lines.size());
   AtExit disconnect([this] { Disconnect(); });
   try {
-    IBDatabaseConfig.Open();
+    practice::Connection& config = EmailSettingsConnection();
     journal_.DeliveringEmail(send.kind);
     const EmailBatchOutcome outcome =
-        Channels().Email().InviaEmailCircolare(IBDatabaseConfig, lines, send.NomeEmailInvio);
+        Channels().Email().InviaEmailCircolare(config, lines, send.NomeEmailInvio);
     std::vector<std::string> sent;
     std::vector<std::string> sent_lines;
     for (std::size_t i = 0; i < lines.size() && i < outcome.delivered.size(); ++i) {
@@ -340,6 +340,16 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
     throw;
   }
   journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
+}
+
+practice::Connection& TDM1::EmailSettingsConnection() {
+  // The run's search object keeps the configuration database connected for
+  // the whole send: the email settings are read through that connection
+  // rather than a second one, which would cost its own page cache (some
+  // megabytes) and an attachment.
+  if (AgImp && AgImp->FDConnectionConfig().Connected()) return AgImp->FDConnectionConfig();
+  IBDatabaseConfig.Open();
+  return IBDatabaseConfig;
 }
 
 practice::TAgImp& TDM1::EnsureAgImp() {

@@ -166,6 +166,10 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   practice::RecipientLists& Batch() override { return send_in_progress.Current().lists; }
 
  private:
+  // The connection the email batch reads its settings through: the search
+  // object's to the configuration database while it is connected, else
+  // IBDatabaseConfig, opened here (Disconnect closes it).
+  practice::Connection& EmailSettingsConnection();
   void DataModuleCreate();
   void DataModuleDestroy();
 
