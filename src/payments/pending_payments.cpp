@@ -40,18 +40,29 @@ std::string PendingPayments::KeyOf(const std::string& id_agenda, const std::stri
          practice::TimeWithDots(ora) + "|" + badge;
 }
 
+PendingPayments::Entry PendingPayments::EntryOf(const std::string& key, const std::string& code) {
+  // As nlohmann's dump with an indent of one and ASCII escapes writes a
+  // member, so that the file reads as it always did.
+  constexpr bool kAsciiOnly = true;
+  Entry entry{code, " "};
+  entry.text.append(nlohmann::json(key).dump(-1, ' ', kAsciiOnly));
+  entry.text.append(": ");
+  entry.text.append(nlohmann::json(code).dump(-1, ' ', kAsciiOnly));
+  return entry;
+}
+
 std::optional<std::string> PendingPayments::Find(const std::string& key) {
   Load();
   const auto found = codes_.find(key);
   if (found == codes_.end()) return std::nullopt;
-  return found->second;
+  return found->second.code;
 }
 
 void PendingPayments::Add(const std::string& key, const std::string& code) {
   Load();
   const auto found = codes_.find(key);
-  if (found != codes_.end() && found->second == code) return;
-  codes_[key] = code;
+  if (found != codes_.end() && found->second.code == code) return;
+  codes_[key] = EntryOf(key, code);  // raises before any change for text that is no UTF-8
   Save();
 }
 
@@ -71,14 +82,19 @@ void PendingPayments::Load() {
   const nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
   if (!doc.is_object()) return;  // unreadable: as if nothing waited
   for (const auto& [key, code] : doc.items()) {
-    if (code.is_string()) codes_[key] = code.get<std::string>();
+    if (code.is_string()) codes_[key] = EntryOf(key, code.get<std::string>());
   }
 }
 
 void PendingPayments::Save() const {
-  nlohmann::json doc = nlohmann::json::object();
-  for (const auto& [key, code] : codes_) doc[key] = code;
-  const std::string text = doc.dump(1, ' ', true);
+  std::string text = "{";
+  const char* separator = "\n";
+  for (const auto& [key, entry] : codes_) {
+    text += separator;
+    text += entry.text;
+    separator = ",\n";
+  }
+  text += codes_.empty() ? "}" : "\n}";
   const std::filesystem::path temp = file_.string() + ".tmp";
   std::FILE* out = std::fopen(temp.string().c_str(), "wb");
   if (out == nullptr) CannotWrite(file_);

@@ -7,8 +7,10 @@
 // it the next attempt sends the same link again.
 //
 // Every change is written at once and atomically (temporary file, flush to
-// disk, rename): a run cut short leaves the last complete list. Only the
-// service thread calls; one process works on a home folder.
+// disk, rename): a run cut short leaves the last complete list. Each entry
+// keeps its text as written, so a change costs writing the list, not
+// building it again. Only the service thread calls; one process works on a
+// home folder.
 #pragma once
 
 #include <filesystem>
@@ -34,7 +36,9 @@ class PendingPayments {
   // The code of the link waiting for the appointment `key`, if any.
   std::optional<std::string> Find(const std::string& key);
   // `key` waits with the link `code` (replacing any other). Raises
-  // platform::Error (configuration) when the file cannot be written.
+  // platform::Error (configuration) when the file cannot be written, and
+  // nlohmann::json::type_error when `key` or `code` is no UTF-8 text (the
+  // list is left as it was).
   void Add(const std::string& key, const std::string& code);
   // The messages of `keys` went out: they wait no more. Raises as Add.
   void Remove(const std::vector<std::string>& keys);
@@ -43,9 +47,15 @@ class PendingPayments {
   void Load();
   void Save() const;
 
+  struct Entry {
+    std::string code;
+    std::string text;  // the entry as the file holds it: "key": "code"
+  };
+  static Entry EntryOf(const std::string& key, const std::string& code);
+
   std::filesystem::path file_;
   bool loaded_ = false;
-  std::map<std::string, std::string> codes_;
+  std::map<std::string, Entry> codes_;
 };
 
 }  // namespace oxsms::payments
