@@ -127,7 +127,7 @@ void SmsGateway::MultiSendFile(const std::filesystem::path& fname, bool bool_fut
   if (Refused(outvalue)) log_.WriteLog("Errore trasmissione: " + outvalue);
 }
 
-std::string SmsGateway::UploadBatch(std::string batch_text, int32_t smsinv,
+std::string SmsGateway::UploadBatch(const std::string& batch_text, int32_t smsinv,
                                     bool bool_futurland) {
   const SmsAccount account = host_.GatewayAccount();
   WireObject request;
@@ -139,10 +139,9 @@ std::string SmsGateway::UploadBatch(std::string batch_text, int32_t smsinv,
     request["bool_ftp"] = 1;
     net::HttpRequest http =
         InvalueRequestWithBase64(config_.rest_host, kFileSmsPath, request, batch_text);
-    std::string().swap(batch_text);  // megabytes for a large batch
     return Outvalue(http_.Send(http), kFileSmsPath);
   }
-  request["fattach"] = std::move(batch_text);
+  request["fattach"] = batch_text;
   return Outvalue(
       http_.Send(InvalueRequest(config_.rest_host, kFileSmsPath, std::move(request))),
       kFileSmsPath);

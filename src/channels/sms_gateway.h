@@ -102,7 +102,9 @@ class SmsGateway {
   // One account check (steps 2 to 4): sets the counters or raises.
   void CheckAccountOnce(const SmsAccount& account);
   // The upload of a batch text; returns the reply's "outvalue".
-  std::string UploadBatch(std::string batch_text, int32_t smsinv, bool bool_futurland);
+  // Reads `batch_text` in place: the large form's request holds it in
+  // base64, and a second copy of a large batch would only raise the peak.
+  std::string UploadBatch(const std::string& batch_text, int32_t smsinv, bool bool_futurland);
   // Credit and alias checks before a batch; false when the batch is dropped.
   bool BatchMayGo(std::size_t lines);
   void SaveTestBatch(const std::string& batch_text);
