@@ -55,9 +55,7 @@ std::string DatabaseOf(const fixture::PracticeReport& report, const std::string&
 
 // One send at once; the exit status, or -1 when it did not end in time.
 int RunNow(const TempDir& home, std::chrono::seconds limit = 120s) {
-  ChildProcess run(OXSMSD_PATH, {"--home", home.path().string(), "--run-now", "--fake-now",
-                                 "2026-12-07 11:00:00"});
-  return run.Wait(limit);
+  return RunOxsmsdOnce(OXSMSD_PATH, home.path(), {}, "2026-12-07 11:00:00", limit);
 }
 
 json Sms(const makersim::MakerSimulator& sim) { return SimGet(sim.base_url(), "/_sim/sms"); }

@@ -61,11 +61,12 @@ bool WaitForText(const std::string& file, const std::string& text,
 }
 
 int RunOxsmsdOnce(const std::string& program, const std::filesystem::path& home,
-                  const std::vector<std::string>& extra, const std::string& now) {
+                  const std::vector<std::string>& extra, const std::string& now,
+                  std::chrono::milliseconds limit) {
   std::vector<std::string> args{"--home", home.string(), "--run-now", "--fake-now", now};
   args.insert(args.end(), extra.begin(), extra.end());
   ChildProcess run(program, args);
-  return run.Wait(std::chrono::minutes(2));
+  return run.Wait(limit);
 }
 
 std::string ActivityLogOf(const std::filesystem::path& home) { return ReadFile(home / "sms.log"); }

@@ -28,10 +28,11 @@ bool WaitForText(const std::string& file, const std::string& text,
 
 // Runs `program` (oxsmsd) once for the day of `now`, as "--run-now" does,
 // on the practice in `home` with `extra` arguments added; returns its exit
-// status, or -1 when it has not ended within two minutes.
+// status, or -1 when it has not ended within `limit`.
 int RunOxsmsdOnce(const std::string& program, const std::filesystem::path& home,
                   const std::vector<std::string>& extra = {},
-                  const std::string& now = "2026-12-07 11:00:00");
+                  const std::string& now = "2026-12-07 11:00:00",
+                  std::chrono::milliseconds limit = std::chrono::minutes(2));
 
 // The activity log of the practice in `home` ("" when there is none yet).
 std::string ActivityLogOf(const std::filesystem::path& home);
