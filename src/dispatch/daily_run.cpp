@@ -65,7 +65,7 @@ void TDM1::InviaDaServizio() {
   if (IsVisual == 1) IsVisual = 0;
   log_.WriteLog("Invio da servizio avviato");
   run_ = RunState{};
-  AtExit release_search([this] { AgImp.reset(); });
+  AtExit release_search([this] { ReleaseAgImp(); });
   try {
     const platform::TDateTime now = clock_.Now();
     journal_.BeginRun(now, CBTest);
@@ -193,7 +193,7 @@ void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_fu
     }
     Channels().Links().OffriPagamentiInSospeso(lists);
   }
-  AtExit release_search([this] { AgImp.reset(); });
+  AtExit release_search([this] { ReleaseAgImp(); });
 
   const std::vector<std::string> ids = std::move(lists.list_id_agenda);
   lists.list_id_agenda.clear();
@@ -350,6 +350,11 @@ practice::Connection& TDM1::EmailSettingsConnection() {
   if (AgImp && AgImp->FDConnectionConfig().Connected()) return AgImp->FDConnectionConfig();
   IBDatabaseConfig.Open();
   return IBDatabaseConfig;
+}
+
+void TDM1::ReleaseAgImp() noexcept {
+  if (AgImp) channels_->RecordLinks();
+  AgImp.reset();
 }
 
 practice::TAgImp& TDM1::EnsureAgImp() {

@@ -119,10 +119,47 @@ std::string RunLinkServices::PaymentLinkOf(practice::TLineRec& rec, practice::TP
 }
 
 void RunLinkServices::SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) {
-  access_.ensure_agimp().SalvaLinkPag(rec, paz);
+  links_to_record_.push_back({rec.id_agenda, rec.Data, rec.Ora, paz});
+}
+
+void RunLinkServices::RecordLinks() noexcept {
+  try {
+    pending_.Flush();
+  } catch (const platform::Error& e) {
+    log_.WriteLog(std::string("Pagamenti in sospeso non aggiornati: ") + e.what());
+  }
+  if (links_to_record_.empty()) return;
+  try {
+    practice::TAgImp& agimp = access_.ensure_agimp();
+    practice::TLineRec rec;
+    std::size_t uncommitted = 0;
+    for (const LinkToRecord& link : links_to_record_) {
+      rec.id_agenda = link.id_agenda;
+      rec.Data = link.data;
+      rec.Ora = link.ora;
+      agimp.SalvaLinkPag(rec, link.paz);
+      // The queued writes and the databases' record of an open transaction
+      // take memory per link: a large batch is committed in parts.
+      if (++uncommitted == kLinksPerCommit) {
+        agimp.CommitBookkeeping();
+        uncommitted = 0;
+      }
+    }
+    agimp.CommitBookkeeping();
+  } catch (const platform::Error& e) {  // the search object could not be made
+    log_.WriteLog(std::string("Link non registrati nell'archivio: ") + e.what());
+  }
+  // Given back, not kept: the delivery that follows builds its request.
+  std::vector<LinkToRecord>().swap(links_to_record_);
+}
+
+void RunLinkServices::InizioInvio() {
+  RecordLinks();  // what a batch that never went out was given
+  batch_keys_.clear();
 }
 
 void RunLinkServices::InvioAccettato() {
+  RecordLinks();  // none left when the delivery recorded them
   if (batch_keys_.empty()) return;
   try {
     pending_.Remove(batch_keys_);

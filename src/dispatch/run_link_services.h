@@ -11,6 +11,14 @@
 // (payments/pending_payments.h) until a channel accepted that message; a fee
 // whose link waits gets that same link again, never a new one.
 //
+// The links given to a batch are made durable together by RecordLinks, which
+// the channels' delivery reaches before a message leaves: first the pending
+// file (one write), then the records in the agenda and the accounts,
+// committed. In that order a run cut short at any point leaves no recorded
+// link that the file does not know, and no message out whose link is not
+// recorded; a link made for a batch that never got that far was seen by
+// nobody, and the next run makes the fee's link anew.
+//
 // A link that cannot be had leaves a line in the log ("Link di conferma non
 // ottenuto: ...", "Link di pagamento non ottenuto: ...") unless the service
 // behind it logged already, and always leaves as a platform::Error.
@@ -57,9 +65,16 @@ class RunLinkServices : public channels::LinkServices {
   void SalvaLinkBreve(const practice::TLineRec& rec) override;
   std::string OttieniLinkPag(practice::TLineRec& rec, practice::TPazRec& paz) override;
   void SalvaLinkPag(const practice::TLineRec& rec, const practice::TPazRec& paz) override;
-  void InizioInvio() override { batch_keys_.clear(); }
+  void InizioInvio() override;
   void InvioAccettato() override;
   void OffriPagamentiInSospeso(practice::RecipientLists& lists) override;
+
+  // Writes the pending file, then records the payment links given since the
+  // last call (SalvaLinkPag) and commits the bookkeeping. Called right before
+  // a message may leave, and when a send ends. Never raises: what fails is
+  // logged (a pending file that cannot be written does not hold the records
+  // back, as a link that is not recorded would be made a second time).
+  void RecordLinks() noexcept;
 
  private:
   // OttieniLink and OttieniLinkPag without the log line of a link not had.
@@ -83,6 +98,16 @@ class RunLinkServices : public channels::LinkServices {
   payments::PendingPayments pending_;
   // The appointments whose payment link went into the batch being composed.
   std::vector<std::string> batch_keys_;
+  // What SalvaLinkPag was given since the last RecordLinks: of the agenda
+  // line its table, day and time (all the bookkeeping reads), and the fee.
+  struct LinkToRecord {
+    std::string id_agenda;
+    std::string data;
+    std::string ora;
+    practice::TPazRec paz;
+  };
+  std::vector<LinkToRecord> links_to_record_;
+  static constexpr std::size_t kLinksPerCommit = 128;
   // The payment link code of the last line that was not a "same" line.
   std::string previous_code_;
 };

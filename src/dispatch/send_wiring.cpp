@@ -25,7 +25,16 @@ SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
                        [this]() -> LinkServices* { return &run_links_; }, parts_.operator_prompt,
                        parts_.http, log,
                        net::MakerService{catalogue.installation.secure_sms_url,
-                                         catalogue.installation.api_key}) {}
+                                         catalogue.installation.api_key}) {
+  sms_host_.OnDelivery([this](channels::DeliveryChannel channel) {
+    run_links_.RecordLinks();
+    if (delivery_hook_) delivery_hook_(channel);
+  });
+}
+
+void SendWiring::OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
+  delivery_hook_ = std::move(hook);
+}
 
 void SendWiring::ForgetHostFailures() {
   if (parts_.host_guard != nullptr) parts_.host_guard->ForgetFailures();

@@ -51,10 +51,12 @@ class SendWiring {
   // A new kind of send begins: hosts that failed in the last one are asked
   // again (the host guard pauses a failed host only within a send).
   void ForgetHostFailures();
-  // Called right before a delivering request of the SMS or WhatsApp channel.
-  void OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
-    sms_host_.OnDelivery(std::move(hook));
-  }
+  // Called right before a delivering request of the SMS or WhatsApp channel,
+  // once the payment links of its messages are recorded (RecordLinks).
+  void OnDelivery(std::function<void(channels::DeliveryChannel)> hook);
+  // The payment links given to messages so far are made durable (see
+  // RunLinkServices::RecordLinks); a send calls it when it ends.
+  void RecordLinks() noexcept { run_links_.RecordLinks(); }
 
  private:
   // The WhatsApp template client behind the run's sender interface.
@@ -77,6 +79,7 @@ class SendWiring {
   FieldsSmsHost sms_host_;
   FieldsComposer composer_;
   RunLinkServices run_links_;
+  std::function<void(channels::DeliveryChannel)> delivery_hook_;
   FieldsWhatsAppHost whatsapp_host_;
   channels::WhatsAppTemplateClient whatsapp_client_;
   WhatsAppClientSender whatsapp_sender_{whatsapp_client_};

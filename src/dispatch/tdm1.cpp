@@ -71,7 +71,7 @@ void TDM1::DataModuleCreate() {
 
 void TDM1::DataModuleDestroy() {
   // The search object refers to this object's settings.
-  AgImp.reset();
+  ReleaseAgImp();
   Disconnect();
 }
 

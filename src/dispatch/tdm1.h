@@ -132,6 +132,9 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // practice::DatabaseError when the configuration database cannot be
   // connected.
   practice::TAgImp& EnsureAgImp();
+  // Ends the run's search object, once the payment links given to messages
+  // are recorded through it (SendWiring::RecordLinks). Never raises.
+  void ReleaseAgImp() noexcept;
   std::unique_ptr<practice::TAgImp> AgImp;
 
   // The channels of the run over the parts given at creation.

@@ -63,12 +63,16 @@ void PendingPayments::Add(const std::string& key, const std::string& code) {
   const auto found = codes_.find(key);
   if (found != codes_.end() && found->second.code == code) return;
   codes_[key] = EntryOf(key, code);  // raises before any change for text that is no UTF-8
-  Save();
+  unwritten_ = true;
+}
+
+void PendingPayments::Flush() {
+  if (unwritten_) Save();
 }
 
 void PendingPayments::Remove(const std::vector<std::string>& keys) {
   Load();
-  bool changed = false;
+  bool changed = unwritten_;
   for (const std::string& key : keys) changed = codes_.erase(key) != 0 || changed;
   if (changed) Save();
 }
@@ -86,7 +90,7 @@ void PendingPayments::Load() {
   }
 }
 
-void PendingPayments::Save() const {
+void PendingPayments::Save() {
   std::string text = "{";
   const char* separator = "\n";
   for (const auto& [key, entry] : codes_) {
@@ -111,6 +115,7 @@ void PendingPayments::Save() const {
     std::filesystem::remove(temp, ec);
     CannotWrite(file_);
   }
+  unwritten_ = false;
 }
 
 }  // namespace oxsms::payments

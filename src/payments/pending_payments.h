@@ -6,11 +6,13 @@
 // without this file a message that failed would lose its link for good; with
 // it the next attempt sends the same link again.
 //
-// Every change is written at once and atomically (temporary file, flush to
-// disk, rename): a run cut short leaves the last complete list. Each entry
-// keeps its text as written, so a change costs writing the list, not
-// building it again. Only the service thread calls; one process works on a
-// home folder.
+// The list is written atomically (temporary file, flush to disk, rename): a
+// run cut short leaves the last complete list. Entries added are written by
+// Flush (or with the next Remove), so that a batch of messages costs one
+// synchronous write rather than one per link; the caller flushes before it
+// records the batch's links in the practice's databases. Each entry keeps
+// its text as written, so a write costs writing the list, not building it
+// again. Only the service thread calls; one process works on a home folder.
 #pragma once
 
 #include <filesystem>
@@ -35,17 +37,22 @@ class PendingPayments {
 
   // The code of the link waiting for the appointment `key`, if any.
   std::optional<std::string> Find(const std::string& key);
-  // `key` waits with the link `code` (replacing any other). Raises
-  // platform::Error (configuration) when the file cannot be written, and
-  // nlohmann::json::type_error when `key` or `code` is no UTF-8 text (the
-  // list is left as it was).
+  // `key` waits with the link `code` (replacing any other), in memory until
+  // the next Flush or Remove. Raises nlohmann::json::type_error when `key` or
+  // `code` is no UTF-8 text (the list is left as it was), and what Load
+  // raises.
   void Add(const std::string& key, const std::string& code);
-  // The messages of `keys` went out: they wait no more. Raises as Add.
+  // Writes the entries added since the last write; nothing when there are
+  // none. Raises platform::Error (configuration) when the file cannot be
+  // written; the entries are then written by the next Flush or Remove.
+  void Flush();
+  // The messages of `keys` went out: they wait no more. Writes the list
+  // (with any entries not yet written). Raises as Flush.
   void Remove(const std::vector<std::string>& keys);
 
  private:
   void Load();
-  void Save() const;
+  void Save();
 
   struct Entry {
     std::string code;
@@ -55,6 +62,7 @@ class PendingPayments {
 
   std::filesystem::path file_;
   bool loaded_ = false;
+  bool unwritten_ = false;  // entries added since the last write
   std::map<std::string, Entry> codes_;
 };
 

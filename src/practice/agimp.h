@@ -107,10 +107,10 @@ class TAgImp {
   // agenda row of `rec` in every agenda database (a row that has a link
   // keeps it), and, when `IncassoRec` names a patient database, a tipo 14
   // entry of the amount in the patient's accounts (at most one per link).
-  // Does nothing for an empty identifier or one ending in "-1". Written and
-  // committed at once, with what was queued before it: a payment link exists
-  // at the service as soon as it is created, and a run cut short after this
-  // call must find it recorded rather than create another. Never raises; a
+  // Does nothing for an empty identifier or one ending in "-1". Queued like
+  // the other bookkeeping writes: the caller calls CommitBookkeeping before a
+  // message with the link can go out, so that a run cut short after that
+  // finds the link recorded rather than create another. Never raises; a
   // write that fails is logged.
   void SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRec) {
     bookkeeping_.SalvaLinkPag(rec, IncassoRec);

@@ -34,7 +34,6 @@ void LinkBookkeeping::SalvaLinkPag(const TLineRec& rec, const TPazRec& IncassoRe
   queue_.Defer([this, table, slot = std::move(slot), IncassoRec] {
     WriteLinkPayment(table, slot, IncassoRec);
   });
-  CommitBookkeeping();
 }
 
 void LinkBookkeeping::WriteLinkPayment(const std::string& table, const TLineRec& rec,

@@ -2,7 +2,10 @@
 // link that cannot be had is left out of the message (never sent as its
 // placeholder), a payment message without its link is not sent at all, and
 // a payment link whose message did not go out is sent, with the same link,
-// at the next run - the fee never gets a second link or accounting entry.
+// at the next run - the fee never gets a second link or accounting entry,
+// also when the process is killed while the batch is on its way.
+#include <signal.h>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -202,6 +205,70 @@ TEST(OxsmsdLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameLinkAfterA
   EXPECT_EQ(SimGet(sim.base_url(), "/_sim/payments").size(), fees) << "no second link for a fee";
   EXPECT_EQ(RecordedLinks(agenda), recorded);
   EXPECT_EQ(AccountedLinks(patients), recorded) << "one accounting entry per fee";
+  EXPECT_EQ(json::parse(ReadFile(home / "pagamenti_in_sospeso.json")), json::object());
+}
+
+TEST(OxsmsdLinkFaultsTest, AProcessKilledInTheUploadLeavesEveryLinkRecordedAndWaiting) {
+  makersim::MakerSimulator sim;
+  sim.Start();
+  TempDir home;
+  const fixture::PracticeReport report =
+      fixture::CreatePractice(Practice(home, sim, R"j({"user":"demo","pwd":"demo",
+      "testata":"STUDIO","time":"11.00.00","cbsms":true,"cbserviziosms":true,
+      "cbservizioemail":false,"cbcompl":false,"cbsmsverifica":false,"cbsmsfiniti":false,
+      "giorniinvio":"0000000","testoinvio":"<Nome>, appuntamento il <Data>",
+      "testoinviolinkpag":"Gentile <Nominativo>, può pagare online: <link_pag> (<descrizione_pag>)",
+      "CBLinkPag":true,"GGLinkPag":0})j"));
+  const auto agenda = DatabaseOf(report, "agenda");
+  const auto patients = DatabaseOf(report, "pazienti");
+
+  // The reminders go; the payment messages wait for their links.
+  Fault(sim, "/rest/crea_url_pagamento.json", "http500");
+  RunNow(home, "2026-12-07 11:00:00");
+  ASSERT_TRUE(SimGet(sim.base_url(), "/_sim/payments").empty());
+  ClearFaults(sim);
+
+  // Killed once the upload of the payment messages is under way: what the
+  // process had not committed or written is gone.
+  SimCall(sim.base_url(), "POST", "/_sim/faults",
+          {{"path", "/smsox/filesmstoserver.json"}, {"kind", "delay"}, {"ms", 3000}, {"times", 1}});
+  {
+    ChildProcess run(OXSMSD_PATH, {"--home", home.path().string(), "--run-now", "--fake-now",
+                                   "2026-12-07 12:00:00"});
+    ASSERT_TRUE(WaitForText((home / "diario_invii.json").string(), "in_corso", 60s))
+        << ActivityLogOf(home.path());
+    run.Signal(SIGKILL);
+    EXPECT_NE(run.Wait(10s), -1);
+  }
+  std::set<std::string> created;
+  for (const json& p : SimGet(sim.base_url(), "/_sim/payments")) {
+    created.insert(p["link_breve"].get<std::string>());
+  }
+  ASSERT_GT(created.size(), 1u) << ActivityLogOf(home.path());
+  std::set<std::string> waiting;
+  const std::filesystem::path pending_file = home / "pagamenti_in_sospeso.json";
+  ASSERT_TRUE(std::filesystem::exists(pending_file));
+  const json pending = json::parse(ReadFile(pending_file));
+  for (const auto& [key, code] : pending.items()) waiting.insert(code.get<std::string>());
+  EXPECT_EQ(waiting, created) << "every link given to the batch waits for its message";
+  const std::multiset<std::string> recorded = RecordedLinks(agenda);
+  EXPECT_EQ(std::set<std::string>(recorded.begin(), recorded.end()), created);
+  EXPECT_EQ(recorded.size(), created.size());
+  EXPECT_EQ(AccountedLinks(patients), recorded);
+
+  // Sent again by hand: each fee with the link it has, none made anew.
+  ChildProcess again(OXSMSD_PATH, {"--home", home.path().string(), "--run-now", "--force",
+                                   "--fake-now", "2026-12-07 13:00:00"});
+  EXPECT_EQ(again.Wait(120s), 0) << ActivityLogOf(home.path());
+  std::set<std::string> sent;
+  for (const json& m : SimGet(sim.base_url(), "/_sim/sms")) {
+    const std::string text = m["text"].get<std::string>();
+    if (text.find(kPaymentWords) != std::string::npos) sent.insert(PaymentCodeOf(text));
+  }
+  EXPECT_EQ(sent, created) << ActivityLogOf(home.path());
+  EXPECT_EQ(SimGet(sim.base_url(), "/_sim/payments").size(), created.size());
+  EXPECT_EQ(RecordedLinks(agenda), recorded);
+  EXPECT_EQ(AccountedLinks(patients), recorded);
   EXPECT_EQ(json::parse(ReadFile(home / "pagamenti_in_sospeso.json")), json::object());
 }
 

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 #include "platform/error.h"
 #include "support/temp_dir.h"
 
@@ -37,7 +39,10 @@ TEST(PendingPaymentsTest, WhatWaitsIsReadBackByTheNextRunInTheUsualJsonForm) {
   EXPECT_EQ(next_run.Find("AGENDA_2|13/05/2025|10.30|B7"), "lp-2b");
   EXPECT_EQ(next_run.Find("AGENDA_3|13/05/2025|11.00|Cantù"), std::nullopt);
 
+  // An entry added is written by the next Flush, not before.
   next_run.Add("AGENDA_4|14/05/2025|08.00|Dell'Orto \"Anna\"", "lp-4");
+  EXPECT_EQ(nlohmann::json::parse(ReadFile(file)), expected);
+  next_run.Flush();
   const nlohmann::json stored = nlohmann::json::parse(ReadFile(file));
   EXPECT_EQ(stored.size(), 3u);
   EXPECT_EQ(stored.at("AGENDA_4|14/05/2025|08.00|Dell'Orto \"Anna\""), "lp-4");
@@ -58,6 +63,7 @@ TEST(PendingPaymentsTest, AKeyThatIsNoTextCostsOnlyItsOwnEntry) {
 
   // The entries after it are still written.
   pending.Add("AGENDA_1|13/05/2025|10.00|B3", "lp-3");
+  pending.Flush();
   PendingPayments next_run(file);
   EXPECT_EQ(next_run.Find("AGENDA_1|13/05/2025|09.00|B1"), "lp-1");
   EXPECT_EQ(next_run.Find("AGENDA_1|13/05/2025|10.00|B3"), "lp-3");
@@ -70,6 +76,7 @@ TEST(PendingPaymentsTest, AFileThatDoesNotReadIsAnEmptyListAndIsReplacedWhole) {
   PendingPayments pending(file);
   EXPECT_EQ(pending.Find("AGENDA_1|13/05/2025|09.00|B1"), std::nullopt);
   pending.Add("AGENDA_2|13/05/2025|10.30|B7", "lp-2");
+  pending.Flush();
   EXPECT_EQ(nlohmann::json::parse(ReadFile(file)),
             nlohmann::json({{"AGENDA_2|13/05/2025|10.30|B7", "lp-2"}}));
 }
@@ -77,13 +84,19 @@ TEST(PendingPaymentsTest, AFileThatDoesNotReadIsAnEmptyListAndIsReplacedWhole) {
 TEST(PendingPaymentsTest, AFolderThatCannotBeWrittenIsAConfigurationError) {
   TempDir home;
   PendingPayments pending(home / "missing" / kPendingPaymentsFile);
+  pending.Add("AGENDA_1|13/05/2025|09.00|B1", "lp-1");
   try {
-    pending.Add("AGENDA_1|13/05/2025|09.00|B1", "lp-1");
+    pending.Flush();
     FAIL() << "no error";
   } catch (const platform::Error& e) {
     EXPECT_EQ(e.category(), platform::ErrorCategory::kConfiguration);
     EXPECT_NE(std::string(e.what()).find("Impossibile scrivere il file"), std::string::npos);
   }
+  // What could not be written is written once the folder is there.
+  std::filesystem::create_directory(home / "missing");
+  pending.Flush();
+  EXPECT_EQ(PendingPayments(home / "missing" / kPendingPaymentsFile).Find("AGENDA_1|13/05/2025|09.00|B1"),
+            "lp-1");
 }
 
 }  // namespace
