@@ -149,21 +149,32 @@ TEST(OxsmsdLinkFaultsTest, ConfirmationLinkThatCannotBeHadIsLeftOutNotSentAsWrit
   EXPECT_TRUE(SimGet(sim.base_url(), "/_sim/links").empty());
 }
 
-TEST(OxsmsdLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameLinkAfterAFailedUpload) {
+// A practice whose reminders go by SMS, with payment messages and their
+// links for the fees.
+class OxsmsdPaymentLinkFaultsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim.Start();
+    const fixture::PracticeReport report =
+        fixture::CreatePractice(Practice(home, sim, R"j({"user":"demo","pwd":"demo",
+        "testata":"STUDIO","time":"11.00.00","cbsms":true,"cbserviziosms":true,
+        "cbservizioemail":false,"cbcompl":false,"cbsmsverifica":false,"cbsmsfiniti":false,
+        "giorniinvio":"0000000","testoinvio":"<Nome>, appuntamento il <Data>",
+        "testoinviolinkpag":"Gentile <Nominativo>, può pagare online: <link_pag> (<descrizione_pag>)",
+        "CBLinkPag":true,"GGLinkPag":0})j"));
+    agenda = DatabaseOf(report, "agenda");
+    patients = DatabaseOf(report, "pazienti");
+    ASSERT_FALSE(agenda.empty());
+    ASSERT_FALSE(patients.empty());
+  }
+
   makersim::MakerSimulator sim;
-  sim.Start();
   TempDir home;
-  const fixture::PracticeReport report =
-      fixture::CreatePractice(Practice(home, sim, R"j({"user":"demo","pwd":"demo",
-      "testata":"STUDIO","time":"11.00.00","cbsms":true,"cbserviziosms":true,
-      "cbservizioemail":false,"cbcompl":false,"cbsmsverifica":false,"cbsmsfiniti":false,
-      "giorniinvio":"0000000","testoinvio":"<Nome>, appuntamento il <Data>",
-      "testoinviolinkpag":"Gentile <Nominativo>, può pagare online: <link_pag> (<descrizione_pag>)",
-      "CBLinkPag":true,"GGLinkPag":0})j"));
-  const auto agenda = DatabaseOf(report, "agenda");
-  const auto patients = DatabaseOf(report, "pazienti");
-  ASSERT_FALSE(agenda.empty());
-  ASSERT_FALSE(patients.empty());
+  std::filesystem::path agenda;
+  std::filesystem::path patients;
+};
+
+TEST_F(OxsmsdPaymentLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameLinkAfterAFailedUpload) {
 
   // The payment service fails: reminders go, payment messages do not.
   Fault(sim, "/rest/crea_url_pagamento.json", "http500");
@@ -208,19 +219,7 @@ TEST(OxsmsdLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameLinkAfterA
   EXPECT_EQ(json::parse(ReadFile(home / "pagamenti_in_sospeso.json")), json::object());
 }
 
-TEST(OxsmsdLinkFaultsTest, AProcessKilledInTheUploadLeavesEveryLinkRecordedAndWaiting) {
-  makersim::MakerSimulator sim;
-  sim.Start();
-  TempDir home;
-  const fixture::PracticeReport report =
-      fixture::CreatePractice(Practice(home, sim, R"j({"user":"demo","pwd":"demo",
-      "testata":"STUDIO","time":"11.00.00","cbsms":true,"cbserviziosms":true,
-      "cbservizioemail":false,"cbcompl":false,"cbsmsverifica":false,"cbsmsfiniti":false,
-      "giorniinvio":"0000000","testoinvio":"<Nome>, appuntamento il <Data>",
-      "testoinviolinkpag":"Gentile <Nominativo>, può pagare online: <link_pag> (<descrizione_pag>)",
-      "CBLinkPag":true,"GGLinkPag":0})j"));
-  const auto agenda = DatabaseOf(report, "agenda");
-  const auto patients = DatabaseOf(report, "pazienti");
+TEST_F(OxsmsdPaymentLinkFaultsTest, AProcessKilledInTheUploadLeavesEveryLinkRecordedAndWaiting) {
 
   // The reminders go; the payment messages wait for their links.
   Fault(sim, "/rest/crea_url_pagamento.json", "http500");
