@@ -15,7 +15,7 @@ packages=(
   nlohmann-json3-dev libpugixml-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd openssl curl
-  g++-mingw-w64-x86-64 clang-format
+  g++-mingw-w64-x86-64 clang-format clang libclang-rt-14-dev
 )
 
 missing=()
