@@ -8,8 +8,11 @@ namespace oxsms::email {
 namespace {
 
 // Without parse_eol: the suite's texts (signature, message bodies) carry
-// CR LF, which the XML normalisation would turn into a bare LF.
-constexpr unsigned kParseOptions = pugi::parse_default & ~pugi::parse_eol;
+// CR LF, which the XML normalisation would turn into a bare LF. With
+// parse_ws_pcdata_single: a value of blanks only ("<Firma> </Firma>") is
+// text like any other, while the indentation between elements is not.
+constexpr unsigned kParseOptions =
+    (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single;
 
 std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);

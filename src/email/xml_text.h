@@ -10,8 +10,8 @@
 namespace oxsms::email {
 
 // Parses `text` (UTF-8) into `document`. Line ends inside values are kept
-// as written (a CR LF stays CR LF). False when the text is not well-formed
-// XML or has no root element.
+// as written (a CR LF stays CR LF), and so is a value of blanks only. False
+// when the text is not well-formed XML or has no root element.
 bool ParseXmlText(pugi::xml_document& document, const std::string& text);
 
 // The document as stored in the database: the XML declaration, then the
