@@ -41,7 +41,10 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
   std::stringstream buffer;
   buffer << in.rdbuf();
   std::string content = ToUtf8Lenient(buffer.str());
-  if (content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);
+  // Every byte-order mark at the start is a mark, not text: a file that
+  // tools saved with a second one must not read differently once this class
+  // has written it back (without any).
+  while (content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);
 
   std::string current;
   std::istringstream lines(content);
