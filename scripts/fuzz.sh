@@ -45,7 +45,8 @@ for target in "${targets[@]}"; do
 done
 wait
 
-found=$(ls "$work"/*.found 2>/dev/null | wc -l)
+# (find, not ls: with no finding ls fails, and pipefail would end the script)
+found=$(find "$work" -maxdepth 1 -name '*.found' | wc -l)
 if [ "$found" -gt 0 ]; then
   echo "fuzz: $found target(s) found faults"
   exit 1
