@@ -25,7 +25,9 @@ std::optional<bool> SwitchOf(pugi::xml_node root, const char* name) {
 }
 
 // The lines of the address book text; a last line break ends the last
-// line and adds none.
+// line and adds none. Blank lines at the end hold no entry, and joining the
+// lines would not keep them, so they are dropped: the book reads the same
+// after it has been written.
 std::vector<std::string> BookLines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -36,6 +38,7 @@ std::vector<std::string> BookLines(const std::string& text) {
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
     start = end + 1;
   }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }
 
