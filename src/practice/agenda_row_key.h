@@ -36,7 +36,7 @@ AgendaRowKey RowKeyOf(std::string_view data, std::string_view ora);
 
 // The time of day of a key as "hh:mm:ss", the form in which the ":o" of a
 // statement goes to a MySQL server: given a date-time text, MariaDB compares
-// the TIME column with it as a date-time in a WHERE condition and matches no
+// the TIME column with it as a date-time in a SELECT's WHERE and matches no
 // row.
 std::string TimeOfDayText(const std::tm& ora);
 
