@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <vector>
 
 #include "platform/error.h"
@@ -67,6 +68,12 @@ AgendaRowKey RowKeyOf(std::string_view data, std::string_view ora) {
   // OraDaChiave reads the time after the first ',' of a key.
   key.ora = platform::ToTm(OraDaChiave("," + TimeWithDots(std::string(ora))));
   return key;
+}
+
+std::string TimeOfDayText(const std::tm& ora) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", ora.tm_hour, ora.tm_min, ora.tm_sec);
+  return text;
 }
 
 }  // namespace oxsms::practice

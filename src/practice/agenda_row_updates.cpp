@@ -39,11 +39,12 @@ bool LinkBookkeeping::UpdateAgendaRows(const std::string& sql, const AgendaUpdat
   std::string last_error;
   Connection* unprepared_on = nullptr;
   std::string unprepared;
-  const std::vector<StatementParameter> parameters = {
-      {update.value_name, StatementParameter::Kind::kText},
-      {"d", StatementParameter::Kind::kDateTime},
-      {"o", StatementParameter::Kind::kDateTime}};
   for (const auto& agenda : sets_.Agendas()) {
+    const bool time_as_text = agenda->IsMySQL();
+    const std::vector<StatementParameter> parameters = {
+        {update.value_name, StatementParameter::Kind::kText},
+        {"d", StatementParameter::Kind::kDateTime},
+        {"o", time_as_text ? StatementParameter::Kind::kText : StatementParameter::Kind::kDateTime}};
     try {
       ConnectOrRaise(*agenda, units_);
       try {
@@ -55,7 +56,11 @@ bool LinkBookkeeping::UpdateAgendaRows(const std::string& sql, const AgendaUpdat
         }
         st->SetText(0, update.value);
         st->SetDateTime(1, update.key.data);
-        st->SetDateTime(2, update.key.ora);
+        if (time_as_text) {
+          st->SetText(2, TimeOfDayText(update.key.ora));
+        } else {
+          st->SetDateTime(2, update.key.ora);
+        }
         st->Execute();
       } catch (const soci::soci_error& e) {
         throw StatementError(*agenda, e);

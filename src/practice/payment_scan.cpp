@@ -3,6 +3,7 @@
 #include <soci/soci.h>
 
 #include "practice/agenda_lines.h"
+#include "practice/agenda_row_key.h"
 #include "practice/link_bookkeeping.h"
 #include "practice/patient_accounts.h"
 #include "practice/patient_query.h"
@@ -89,12 +90,19 @@ bool LinkBookkeeping::FindFeeIn(Connection& agenda, const std::string& table, co
   ConnectOrRaise(agenda, units_);
   std::tm d = key.data;
   std::tm o = key.ora;
+  std::string o_text = TimeOfDayText(key.ora);
   TPazRec fee;
   bool found = false;
   try {
     soci::row row;
-    soci::statement st = (agenda.Session().prepare << FeeQuery(table), soci::use(d, "d"),
-                          soci::use(o, "o"), soci::into(row));
+    soci::details::prepare_temp_type prepared = agenda.Session().prepare << FeeQuery(table);
+    prepared, soci::use(d, "d");
+    if (agenda.IsMySQL()) {
+      prepared, soci::use(o_text, "o");
+    } else {
+      prepared, soci::use(o, "o");
+    }
+    soci::statement st = (prepared, soci::into(row));
     if (st.execute(true)) {
       fee.badge = TextOf(row, kBadge);
       fee.fileguid = TextOf(row, kFileguid);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "dispatch/settings_store.h"
 #include "practice/credential_protection.h"
 #include "practice/database_catalogue.h"
@@ -11,22 +13,24 @@ namespace oxsms::testing::run {
 
 platform::TDateTime Day(int day_of_may) { return platform::EncodeDate(2025, 5, day_of_may); }
 
-RunWorld::RunWorld(long ftp_limit) {
+RunWorld::RunWorld(long ftp_limit, Backend backend) : world(backend) {
   sim.Start();
   // Every maker service of the run is the simulator.
   world.installation.link_url = sim.base_url();
   world.installation.payment_url = sim.base_url();
   world.installation.secure_sms_url = sim.base_url();
   WriteFile(world.dir / "config.ini",
-            "[Database]\r\nFile=" + (world.dir / "config.fdb").string() +
-                "\r\nprotocollo=0\r\n[Database Ag]\r\nUser=SYSDBA\r\n[sms]\r\nrest_host=" +
-                sim.base_url() + "\r\nftp_limit=" + std::to_string(ftp_limit) + "\r\n");
+            "[Database]\r\n" + world.IniKeysOf(world.Location("config.fdb")) +
+                "[Database Ag]\r\nUser=SYSDBA\r\n[sms]\r\nrest_host=" + sim.base_url() +
+                "\r\nftp_limit=" + std::to_string(ftp_limit) + "\r\n");
   world.AddAgenda("agenda.fdb", search::AgendaSettings({"Agenda1=AG1"}), {"AG1"});
   world.AddPatients("pazienti.fdb");
 
   practice::Connection config;
   practice::PreparaConnessioneConfig(config, practice::kSectionDatabase, world.ctx);
-  config.Session() << "create table IMP_CLINICA (ID integer, GDB_SMS blob sub_type 0)";
+  // A binary column on Firebird; MySQL schemas of the suite keep the document as text.
+  config.Session() << std::string("create table IMP_CLINICA (ID integer, GDB_SMS ") +
+                          (world.OnFirebird() ? "blob sub_type 0)" : "longtext)");
   config.Commit();
   config.Session() << "insert into IMP_CLINICA (ID) values (1)";
   config.Commit();
@@ -94,6 +98,16 @@ void RunWorld::Appointment(const std::string& badge, platform::TDateTime day, in
   a.incasso = std::move(fee);
   a.fileguid = "G-1";
   world.AddAppointment("agenda.fdb", "AG1", a);
+}
+
+std::optional<std::string> RunWorld::AgendaColumn(const std::string& badge,
+                                                  const std::string& column) {
+  auto s = world.OpenAnew("agenda.fdb");
+  std::string value;
+  soci::indicator ind = soci::i_null;
+  *s << "select " + column + " from AG1 where BADGE = :b", soci::into(value, ind), soci::use(badge);
+  if (!s->got_data()) throw std::runtime_error("no agenda row of badge " + badge);
+  return ind == soci::i_ok ? std::optional<std::string>(value) : std::nullopt;
 }
 
 net::HttpResponse RunWorld::SimCall(const std::string& method, const std::string& path,

@@ -1,5 +1,6 @@
 // A practice for the daily-run tests: the search tests' configuration,
-// agenda ("AG1") and patient databases as embedded Firebird files, the
+// agenda ("AG1") and patient databases (embedded Firebird files or MariaDB
+// schemas), the
 // settings row IMP_CLINICA, config.ini pointing the SMS gateway at an
 // in-process maker simulator, and the settings object over all of it.
 #pragma once
@@ -24,8 +25,9 @@ platform::TDateTime Day(int day_of_may);
 
 class RunWorld {
  public:
-  // `ftp_limit`: config.ini's batch threshold.
-  explicit RunWorld(long ftp_limit = 50);
+  // `ftp_limit`: config.ini's batch threshold; `backend`: the server of the
+  // configuration, agenda and patient databases.
+  explicit RunWorld(long ftp_limit = 50, Backend backend = Backend::kFirebird);
   ~RunWorld();
 
   // The settings object, created at the first call (config.ini must be
@@ -46,6 +48,9 @@ class RunWorld {
                std::optional<platform::TDateTime> born = std::nullopt);
   void Appointment(const std::string& badge, platform::TDateTime day, int hour,
                    std::optional<std::string> fee = std::nullopt);
+
+  // A column of the agenda row of `badge`, read anew (nullopt = NULL).
+  std::optional<std::string> AgendaColumn(const std::string& badge, const std::string& column);
 
   // Simulator: accepted SMS, recorded requests of one path, control calls.
   nlohmann::json AcceptedSms();

@@ -1,6 +1,6 @@
-// TDM1 against a real configuration database: an embedded Firebird file in a
-// scratch home folder, found through config.ini, with registry.ini standing
-// in for the registry.
+// TDM1 against a real configuration database, found through config.ini: an
+// embedded Firebird file in a scratch home folder, or a schema on the private
+// MariaDB server (protocol 3); registry.ini stands in for the registry.
 #include "dispatch/tdm1.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "practice/credential_protection.h"
 #include "practice/database_catalogue.h"
 #include "practice/database_error.h"
+#include "scratch_database.h"
 #include "support/database_env.h"
 #include "support/manual_clock.h"
 #include "support/test_run_parts.h"
@@ -29,12 +30,21 @@ using testing::WriteFile;
 constexpr const char* kRegistryUnavailable =
     "Impossibile aprire il registry nella funzione ReadConnect del servizio";
 
-class TDM1Test : public ::testing::Test {
+using testing::Backend;
+
+class TDM1Test : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    config_ = testing::FreshFirebirdFile(dir_, "config.fdb", 1);
-    WriteFile(dir_ / "config.ini", "[Database]\r\nFile=" + config_.string() + "\r\n");
+    OXSMS_REQUIRE_BACKEND(backend());
+    db_ = std::make_unique<testing::ScratchDatabase>(backend(), dir_, "config.fdb", 1);
+    if (OnFirebird()) config_ = db_->Name();
+    WriteFile(dir_ / "config.ini", "[Database]\r\n" + db_->IniKeys());
   }
+
+  virtual Backend backend() const { return GetParam(); }
+  bool OnFirebird() const { return backend() == Backend::kFirebird; }
+  // The type of a binary column: the settings document's, IMP_MODULE's data.
+  std::string BinaryType() const { return OnFirebird() ? "blob sub_type 0" : "longblob"; }
 
   // Runs statements on a connection of its own, committed and closed at once.
   void Exec(std::initializer_list<std::string> statements) {
@@ -45,13 +55,15 @@ class TDM1Test : public ::testing::Test {
   }
 
   void CreateClinica(bool with_settings_column = true, bool with_row = true) {
+    // MySQL schemas of the suite keep the document in a text column.
+    const std::string settings_type = OnFirebird() ? BinaryType() : "longtext";
     Exec({std::string("create table IMP_CLINICA (ID integer, NOME varchar(40)") +
-          (with_settings_column ? ", GDB_SMS blob sub_type 0)" : ")")});
+          (with_settings_column ? ", GDB_SMS " + settings_type + ")" : ")")});
     if (with_row) Exec({"insert into IMP_CLINICA (ID, NOME) values (7, 'Studio')"});
   }
 
   void CreatePaymentTables(int num_automatica, bool with_account) {
-    Exec({"create table IMP_MODULE (ID integer, NUM_AUTOMATICA integer, DATI blob sub_type 0)",
+    Exec({"create table IMP_MODULE (ID integer, NUM_AUTOMATICA integer, DATI " + BinaryType() + ")",
           "create table LINKPAG (ID integer, DESCRIZIONE varchar(40))"});
     Exec({"insert into IMP_MODULE (ID, NUM_AUTOMATICA) values (22, 1)",
           "insert into IMP_MODULE (ID, NUM_AUTOMATICA) values (31, " +
@@ -91,7 +103,8 @@ class TDM1Test : public ::testing::Test {
   std::string LogText() { return ReadFile(dir_ / "sms.log"); }
 
   testing::TempDir dir_;
-  std::filesystem::path config_;
+  std::unique_ptr<testing::ScratchDatabase> db_;
+  std::filesystem::path config_;  // the Firebird file
   testing::ManualClock clock_{platform::EncodeDate(2025, 5, 12) + platform::EncodeTime(10, 0, 0)};
   platform::ActivityLog log_{dir_ / "sms.log", clock_};
   platform::FileRegistry registry_{dir_ / "registry.ini"};
@@ -103,7 +116,14 @@ class TDM1Test : public ::testing::Test {
   testing::TestRunParts parts_{log_};
 };
 
-TEST_F(TDM1Test, CreationWithoutDocumentOrRegistrySavesTheDefaults) {
+// What exists on Firebird alone: the statement that adds a missing settings
+// column, a configuration file that is missing, the suite's folder layout.
+class TDM1FirebirdTest : public TDM1Test {
+ protected:
+  Backend backend() const override { return Backend::kFirebird; }
+};
+
+TEST_P(TDM1Test, CreationWithoutDocumentOrRegistrySavesTheDefaults) {
   CreateClinica();
   const auto dm = Create();
 
@@ -126,7 +146,7 @@ TEST_F(TDM1Test, CreationWithoutDocumentOrRegistrySavesTheDefaults) {
   EXPECT_EQ(LogText().find(kRegistryUnavailable), std::string::npos);
 }
 
-TEST_F(TDM1Test, ServiceWithoutDocumentNeedsTheMachineKey) {
+TEST_P(TDM1Test, ServiceWithoutDocumentNeedsTheMachineKey) {
   CreateClinica();
   const auto dm = Create();
   Exec({"update IMP_CLINICA set GDB_SMS = null"});
@@ -144,7 +164,7 @@ TEST_F(TDM1Test, ServiceWithoutDocumentNeedsTheMachineKey) {
   EXPECT_EQ(StoredDocument().at("user"), "studio");
 }
 
-TEST_F(TDM1Test, NullDocumentMigratesFromTheMachineHive) {
+TEST_P(TDM1Test, NullDocumentMigratesFromTheMachineHive) {
   CreateClinica();
   WriteRegistry("HKEY_LOCAL_MACHINE",
                 "User=studio\r\nPwd=segreta\r\nTime=9.30\r\nTestoInvio=Promemoria <Nome>\r\n"
@@ -174,7 +194,7 @@ TEST_F(TDM1Test, NullDocumentMigratesFromTheMachineHive) {
   EXPECT_EQ(dm->UserConnect.User, "studio");
 }
 
-TEST_F(TDM1Test, UserHiveMigrationEmptiesTheReminderTextUntilTheMachineKeyGivesOne) {
+TEST_P(TDM1Test, UserHiveMigrationEmptiesTheReminderTextUntilTheMachineKeyGivesOne) {
   CreateClinica();
   WriteRegistry("HKEY_CURRENT_USER", "User=mario\r\nTestoInvio=Ignorato\r\n");
   const auto dm = Create();
@@ -196,7 +216,7 @@ TEST_F(TDM1Test, UserHiveMigrationEmptiesTheReminderTextUntilTheMachineKeyGivesO
   EXPECT_EQ(doc.at("user"), "mario");
 }
 
-TEST_F(TDM1Test, EmptyReminderTextInTheDocumentKeepsTheDefaultWithoutRewriting) {
+TEST_P(TDM1Test, EmptyReminderTextInTheDocumentKeepsTheDefaultWithoutRewriting) {
   CreateClinica();
   StoreDocument(R"({"testoinvio": "", "user": "u"})");
   WriteRegistry("HKEY_LOCAL_MACHINE", "TestoInvio=Non usato\r\n");
@@ -208,7 +228,7 @@ TEST_F(TDM1Test, EmptyReminderTextInTheDocumentKeepsTheDefaultWithoutRewriting) 
   EXPECT_FALSE(doc.contains("time"));  // still the document stored above
 }
 
-TEST_F(TDM1Test, ReloadsKeepWhatAbsentKeysGaveEarlier) {
+TEST_P(TDM1Test, ReloadsKeepWhatAbsentKeysGaveEarlier) {
   CreateClinica();
   StoreDocument(R"({"CBPreavviso": true, "GGPreavviso": 3, "testoinvio": "Primo"})");
   const auto dm = Create();
@@ -229,7 +249,7 @@ TEST_F(TDM1Test, ReloadsKeepWhatAbsentKeysGaveEarlier) {
   EXPECT_EQ(restarted->GGPreavviso, 7);
 }
 
-TEST_F(TDM1Test, SavedSettingsComeBackInANewProcess) {
+TEST_P(TDM1Test, SavedSettingsComeBackInANewProcess) {
   CreateClinica();
   auto dm = Create();
   dm->TestoInvioApp = "Gentile <Nome>, l'appuntamento è confermato: più info allo studio";
@@ -251,7 +271,7 @@ TEST_F(TDM1Test, SavedSettingsComeBackInANewProcess) {
   EXPECT_EQ(TDM1::OrarioToStr(again->OrarioInvio), "08.45.00");
 }
 
-TEST_F(TDM1Test, DontSaveLeavesTheStoreAlone) {
+TEST_P(TDM1Test, DontSaveLeavesTheStoreAlone) {
   CreateClinica();
   const auto dm = Create();
   dm->DontSave = true;
@@ -260,7 +280,7 @@ TEST_F(TDM1Test, DontSaveLeavesTheStoreAlone) {
   EXPECT_EQ(StoredDocument().at("testoinvio"), kDefaultTestoInvioApp);
 }
 
-TEST_F(TDM1Test, MissingSettingsColumnIsAdded) {
+TEST_F(TDM1FirebirdTest, MissingSettingsColumnIsAdded) {
   CreateClinica(/*with_settings_column=*/false);
   const auto dm = Create();
   const SettingsRow row = StoredRow();
@@ -269,7 +289,7 @@ TEST_F(TDM1Test, MissingSettingsColumnIsAdded) {
   EXPECT_EQ(StoredDocument().at("testoinvio"), kDefaultTestoInvioApp);
 }
 
-TEST_F(TDM1Test, TableWithoutRowsGetsOneWhenSaving) {
+TEST_P(TDM1Test, TableWithoutRowsGetsOneWhenSaving) {
   CreateClinica(true, /*with_row=*/false);
   const auto dm = Create();
   EXPECT_EQ(StoredRow().id, 1);
@@ -285,7 +305,7 @@ TEST_F(TDM1Test, TableWithoutRowsGetsOneWhenSaving) {
   EXPECT_EQ(StoredDocument().at("user"), "nuovo");
 }
 
-TEST_F(TDM1Test, UnreadableDocumentRaisesAndIsKept) {
+TEST_P(TDM1Test, UnreadableDocumentRaisesAndIsKept) {
   CreateClinica();
   practice::Connection c;
   practice::PreparaConnessioneConfig(c, "Database", ctx_);
@@ -299,7 +319,7 @@ TEST_F(TDM1Test, UnreadableDocumentRaisesAndIsKept) {
   EXPECT_THROW(Create(), ConversionError);
 }
 
-TEST_F(TDM1Test, UnreachableConfigurationDatabaseRaisesNamingTheDatabaseOnce) {
+TEST_F(TDM1FirebirdTest, UnreachableConfigurationDatabaseRaisesNamingTheDatabaseOnce) {
   const std::string missing = (dir_ / "manca.fdb").string();
   WriteFile(dir_ / "config.ini", "[Database]\r\nFile=" + missing + "\r\n");
   try {
@@ -324,7 +344,7 @@ TEST_F(TDM1Test, UnreachableConfigurationDatabaseRaisesNamingTheDatabaseOnce) {
   }
 }
 
-TEST_F(TDM1Test, PaymentLinksNeedTheModuleAndAnAccount) {
+TEST_P(TDM1Test, PaymentLinksNeedTheModuleAndAnAccount) {
   CreateClinica();
   CreatePaymentTables(1, /*with_account=*/true);
   const auto dm = Create();
@@ -347,14 +367,14 @@ TEST_F(TDM1Test, PaymentLinksNeedTheModuleAndAnAccount) {
   EXPECT_EQ(dm->isLinkPag, 2);
 }
 
-TEST_F(TDM1Test, MissingPaymentTablesDoNotStopTheReload) {
+TEST_P(TDM1Test, MissingPaymentTablesDoNotStopTheReload) {
   CreateClinica();
   const auto dm = Create();
   EXPECT_EQ(dm->isLinkPag, 2);
   EXPECT_TRUE(dm->ReadConnect());
 }
 
-TEST_F(TDM1Test, DesktopProgramsSelectTheFolderLayout) {
+TEST_F(TDM1FirebirdTest, DesktopProgramsSelectTheFolderLayout) {
   // The layout's configuration database: "<File of [Database]>\database\config.fdb".
   std::filesystem::create_directory(dir_ / "suite");
   std::filesystem::create_directory(dir_ / "suite" / "database");
@@ -375,6 +395,8 @@ TEST_F(TDM1Test, DesktopProgramsSelectTheFolderLayout) {
   practice::PreparaConnessioneFileLocale(c, practice::kLayoutConfigFile, true, ctx_);
   EXPECT_TRUE(ReadSettingsRow(c).sealed.has_value());
 }
+
+OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(TDM1Test);
 
 }  // namespace
 }  // namespace oxsms::dispatch

@@ -24,28 +24,82 @@ std::string DatabaseOf(const practice::TAgImp& agimp, std::size_t n) {
   return agimp.listDBAg().at(n)->Param("Database");
 }
 
-TEST(AgendaSets, OnlyTheFirstActiveCatalogueAgendaIsTheMainOne) {
-  SearchWorld world;
-  const auto first = world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1", "Agenda2=AG2"}),
+using AgendaSets = SearchTest;
+
+TEST_P(AgendaSets, OnlyTheFirstActiveCatalogueAgendaIsTheMainOne) {
+  const auto first = world->AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1", "Agenda2=AG2"}),
                                      {"AG1", "AG2"});
-  CatalogueRow inactive;
-  inactive.filedb = world.Path("inactive.fdb").string();
+  CatalogueRow inactive = world->RowFor("agenda1.fdb");
+  inactive.filedb += "_inactive";
   inactive.vista = "3";
   inactive.finactive = "1";
-  world.AddCatalogueRow(inactive);
-  world.AddAgenda("agenda2.fdb", AgendaSettings({"Agenda1=X"}), {"X"});
+  world->AddCatalogueRow(inactive);
+  world->AddAgenda("agenda2.fdb", AgendaSettings({"Agenda1=X"}), {"X"});
 
-  auto agimp = world.NewAgImp();
+  auto agimp = world->NewAgImp();
   agimp->ApriAgende();
 
   ASSERT_EQ(agimp->listDBAg().size(), 1u);
-  EXPECT_EQ(DatabaseOf(*agimp, 0), first.string());
+  EXPECT_EQ(DatabaseOf(*agimp, 0), first);
   EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1", "Agenda2=AG2"}}));
   // The host's configuration connection is left disconnected.
-  EXPECT_FALSE(world.host.config.Connected());
+  EXPECT_FALSE(world->host.config.Connected());
 }
 
-TEST(AgendaSets, GroupAgendasAreTheEntriesAfterTheFirst) {
+TEST_P(AgendaSets, OneGroupEntryAddsNothing) {
+  world->AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}, {"anything.fdb"}), {"AG1"});
+  auto agimp = world->NewAgImp();
+  agimp->ApriAgende();
+  EXPECT_EQ(agimp->listDBAg().size(), 1u);
+}
+
+TEST_P(AgendaSets, OpeningTwiceDoesNothing) {
+  world->AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"});
+  auto agimp = world->NewAgImp();
+  agimp->ApriAgende();
+  const practice::Connection* opened = agimp->listDBAg().at(0).get();
+  WriteFile(world->Path("smsconf.bin"), SmsConfRecord(0, "", world->Path("agenda1.fdb").string()));
+  agimp->ApriAgende();
+  ASSERT_EQ(agimp->listDBAg().size(), 1u);
+  EXPECT_EQ(agimp->listDBAg()[0].get(), opened);
+  EXPECT_EQ(agimp->listAgFile().size(), 1u);
+}
+
+TEST_P(AgendaSets, WithoutCatalogueRowTheMainAgendaComesFromConfigIni) {
+  const auto agenda = world->AddAgenda("ag.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"}, false);
+  WriteFile(world->Path("config.ini"), "[Database]\r\n" +
+                                           world->IniKeysOf(world->Location("config.fdb")) +
+                                           "[Database Ag]\r\n" + world->IniKeysOf(agenda));
+  auto agimp = world->NewAgImp();
+  agimp->ApriAgende();
+  ASSERT_EQ(agimp->listDBAg().size(), 1u);
+  EXPECT_EQ(DatabaseOf(*agimp, 0), agenda);
+  EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1"}}));
+}
+
+TEST_P(AgendaSets, CreationFailsWhenTheConfigurationDatabaseDoesNotOpen) {
+  const std::string missing = world->OnFirebird() ? world->Path("nowhere.fdb").string()
+                                                 : world->Location("config.fdb") + "_nowhere";
+  WriteFile(world->Path("config.ini"), "[Database]\r\n" + world->IniKeysOf(missing));
+  try {
+    world->NewAgImp();
+    FAIL() << "created without a configuration database";
+  } catch (const practice::DatabaseError& e) {
+    // The database's name; on MySQL with the server it was asked of.
+    const std::string name =
+        world->OnFirebird() ? missing
+                            : missing + "@" + world->Server().host + "/" +
+                                  std::to_string(world->Server().port);
+    const std::string what = e.what();
+    EXPECT_EQ(what.substr(what.size() - name.size() - 7), " File: " + name) << what;
+  }
+}
+
+OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(AgendaSets);
+
+// Group agendas named by bare paths, "smsconf.bin" and the folder layout name
+// Firebird files.
+TEST(AgendaSetsFirebird, GroupAgendasAreTheEntriesAfterTheFirst) {
   SearchWorld world;
   std::filesystem::create_directory(world.Path("database"));
   const auto second = world.Path("agenda2.fdb");
@@ -68,15 +122,7 @@ TEST(AgendaSets, GroupAgendasAreTheEntriesAfterTheFirst) {
             (std::vector<Lines>{{"Agenda1=AG1"}, {"A=AG2"}, {"B=AG3", "C=AG4"}}));
 }
 
-TEST(AgendaSets, OneGroupEntryAddsNothing) {
-  SearchWorld world;
-  world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}, {"anything.fdb"}), {"AG1"});
-  auto agimp = world.NewAgImp();
-  agimp->ApriAgende();
-  EXPECT_EQ(agimp->listDBAg().size(), 1u);
-}
-
-TEST(AgendaSets, SmsConfAddsItsSwitchedOnRecords) {
+TEST(AgendaSetsFirebird, SmsConfAddsItsSwitchedOnRecords) {
   SearchWorld world;
   std::filesystem::create_directory(world.Path("database"));
   world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"});
@@ -94,11 +140,11 @@ TEST(AgendaSets, SmsConfAddsItsSwitchedOnRecords) {
   EXPECT_EQ(agimp->listAgFile().at(1), (Lines{"E=AGX"}));
 }
 
-TEST(AgendaSets, DatabaseWithoutSettingsKeepsTheListsPaired) {
+TEST(AgendaSetsFirebird, DatabaseWithoutSettingsKeepsTheListsPaired) {
   SearchWorld world;
   world.AddAgenda("agenda1.fdb", std::nullopt, {"AG1"});
   const auto extra = world.AddAgenda("extra.fdb", AgendaSettings({"E=AGX"}), {"AGX"}, false);
-  WriteFile(world.Path("smsconf.bin"), SmsConfRecord(0, "", extra.string()));
+  WriteFile(world.Path("smsconf.bin"), SmsConfRecord(0, "", extra));
   world.AddPatients("pazienti.fdb");
   Appointment a;
   a.badge = "4";
@@ -121,32 +167,7 @@ TEST(AgendaSets, DatabaseWithoutSettingsKeepsTheListsPaired) {
   EXPECT_EQ(world.host.batch.list_id_agenda, (Lines{"E=AGX"}));
 }
 
-TEST(AgendaSets, OpeningTwiceDoesNothing) {
-  SearchWorld world;
-  world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"});
-  auto agimp = world.NewAgImp();
-  agimp->ApriAgende();
-  const practice::Connection* opened = agimp->listDBAg().at(0).get();
-  WriteFile(world.Path("smsconf.bin"), SmsConfRecord(0, "", world.Path("agenda1.fdb").string()));
-  agimp->ApriAgende();
-  ASSERT_EQ(agimp->listDBAg().size(), 1u);
-  EXPECT_EQ(agimp->listDBAg()[0].get(), opened);
-  EXPECT_EQ(agimp->listAgFile().size(), 1u);
-}
-
-TEST(AgendaSets, WithoutCatalogueRowTheMainAgendaComesFromConfigIni) {
-  SearchWorld world;
-  const auto agenda = world.AddAgenda("ag.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"}, false);
-  WriteFile(world.Path("config.ini"), "[Database]\r\nFile=" + world.Path("config.fdb").string() +
-                                          "\r\n[Database Ag]\r\nFile=" + agenda.string() + "\r\n");
-  auto agimp = world.NewAgImp();
-  agimp->ApriAgende();
-  ASSERT_EQ(agimp->listDBAg().size(), 1u);
-  EXPECT_EQ(DatabaseOf(*agimp, 0), agenda.string());
-  EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1"}}));
-}
-
-TEST(AgendaSets, AnAgendaThatDoesNotOpenEndsTheSearchAndIsTriedAgainNextTime) {
+TEST(AgendaSetsFirebird, AnAgendaThatDoesNotOpenEndsTheSearchAndIsTriedAgainNextTime) {
   SearchWorld world;
   world.AddAgenda("agenda1.fdb", AgendaSettings({"Agenda1=AG1"}), {"AG1"});
   const auto late = world.Path("late.fdb");
@@ -163,20 +184,7 @@ TEST(AgendaSets, AnAgendaThatDoesNotOpenEndsTheSearchAndIsTriedAgainNextTime) {
   EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1"}, {"L=AGL"}}));
 }
 
-TEST(AgendaSets, CreationFailsWhenTheConfigurationDatabaseDoesNotOpen) {
-  SearchWorld world;
-  const auto missing = world.Path("nowhere.fdb").string();
-  WriteFile(world.Path("config.ini"), "[Database]\r\nFile=" + missing + "\r\n");
-  try {
-    world.NewAgImp();
-    FAIL() << "created without a configuration database";
-  } catch (const practice::DatabaseError& e) {
-    const std::string what = e.what();
-    EXPECT_EQ(what.substr(what.size() - missing.size() - 7), " File: " + missing) << what;
-  }
-}
-
-TEST(AgendaSets, FolderLayoutReadsTheSuitesFilesAndThreeAgendaTables) {
+TEST(AgendaSetsFirebird, FolderLayoutReadsTheSuitesFilesAndThreeAgendaTables) {
   SearchWorld world;
   const auto suite = world.Path("suite");
   const auto data = world.Path("dati");

@@ -3,7 +3,9 @@
 #include <soci/soci.h>
 
 #include "fixture/firebird_ddl.h"
+#include "fixture/schemas.h"
 #include "practice/agenda_lines.h"
+#include "practice/agenda_row_key.h"
 #include "practice/row_values.h"
 #include "practice/search_databases.h"
 
@@ -24,12 +26,22 @@ const std::vector<std::string> kAccountingDdl = {
 
 void AddPatientDatabase(search::SearchWorld& world, const std::string& name,
                         const std::string& fileguid) {
-  const auto file = world.AddPatients(name, "192", true, fileguid);
-  fixture::RunFirebirdDdl(file.string(), "SYSDBA", "x", 1, kAccountingDdl);
+  const std::string location = world.AddPatients(name, "192", true, fileguid);
+  if (world.OnFirebird()) {
+    fixture::RunFirebirdDdl(location, "SYSDBA", "x", 1, kAccountingDdl);
+    return;
+  }
+  // The schema's own CARTELLE and CONTAB (AUTOID is AUTO_INCREMENT there).
+  for (const auto& ddl : fixture::PatientSchemaMySqlDdl(true)) {
+    if (ddl.find("TABLE CARTELLE") != std::string::npos ||
+        ddl.find("TABLE CONTAB") != std::string::npos) {
+      world.SessionOf(name) << ddl;
+    }
+  }
 }
 
 std::unique_ptr<soci::session> Open(search::SearchWorld& world, const std::string& name) {
-  return search::OpenFirebird(world.Path(name));
+  return world.OpenAnew(name);
 }
 
 }  // namespace
@@ -54,10 +66,10 @@ practice::TLineRec RecAt(const std::string& id_agenda, const std::string& ora) {
   return rec;
 }
 
-LinksWorld::LinksWorld() {
+LinksWorld::LinksWorld(Backend backend) : world(backend) {
   world.AddAgenda("agenda1.fdb",
-                  search::AgendaSettings({"Agenda1=AG1"}, {world.Path("agenda1.fdb").string(),
-                                                           world.Path("agenda2.fdb").string()}),
+                  search::AgendaSettings({"Agenda1=AG1"}, {world.LocationText("agenda1.fdb"),
+                                                           world.LocationText("agenda2.fdb")}),
                   {"AG1"});
   world.AddAgenda("agenda2.fdb", search::AgendaSettings({"Agenda1=AG1", "Agenda3=AG3"}),
                   {"AG1", "AG3"}, false);
@@ -105,9 +117,12 @@ std::string LinksWorld::CodeByTime(const std::string& agenda, const std::string&
   auto s = Open(world, agenda);
   std::tm d = platform::ToTm(SearchDay());
   std::tm o = platform::ToTm(time);
+  // MariaDB matches a TIME column against a time of day, not a date-time.
+  std::string o_text = practice::TimeOfDayText(o);
+  const std::string sql = "select id_web from " + table + " where data= :d and ora= :o";
   soci::rowset<soci::row> rows =
-      (s->prepare << "select id_web from " + table + " where data= :d and ora= :o",
-       soci::use(d, "d"), soci::use(o, "o"));
+      world.OnFirebird() ? (s->prepare << sql, soci::use(d, "d"), soci::use(o, "o"))
+                         : (s->prepare << sql, soci::use(d, "d"), soci::use(o_text, "o"));
   for (const soci::row& row : rows) {
     return row.get_indicator(0) == soci::i_ok ? row.get<std::string>(0) : std::string();
   }
@@ -138,8 +153,12 @@ void LinksWorld::AddRecord(const std::string& patients, int numero, int codice_c
 }
 
 void LinksWorld::SetGenerator(const std::string& patients, int value) {
-  fixture::RunFirebirdDdl(world.Path(patients).string(), "SYSDBA", "x", 1,
-                          {"SET GENERATOR COD_CONTAB_GEN TO " + std::to_string(value)});
+  if (world.OnFirebird()) {
+    fixture::RunFirebirdDdl(world.Location(patients), "SYSDBA", "x", 1,
+                            {"SET GENERATOR COD_CONTAB_GEN TO " + std::to_string(value)});
+  } else {
+    world.SessionOf(patients) << "alter table CONTAB auto_increment = " + std::to_string(value + 1);
+  }
 }
 
 std::vector<ContabRow> LinksWorld::Contab(const std::string& patients) {

@@ -1,7 +1,7 @@
-// A practice for the link bookkeeping tests: two agenda databases (the
-// catalogue's agenda1.fdb, and agenda2.fdb as a group agenda of the first),
-// two dialect-1 patient databases with the accounting tables, and readers of
-// what the bookkeeping wrote.
+// A practice for the link bookkeeping tests, on either database server: two
+// agenda databases (the catalogue's agenda1.fdb, and agenda2.fdb as a group
+// agenda of the first), two patient databases with the accounting tables,
+// and readers of what the bookkeeping wrote.
 //
 //   agenda1.fdb: AG1             (rows of AG1 live in either database)
 //   agenda2.fdb: AG1, AG3        (AG3 exists only here)
@@ -44,7 +44,7 @@ struct ContabRow {
 
 class LinksWorld {
  public:
-  LinksWorld();
+  explicit LinksWorld(Backend backend = Backend::kFirebird);
 
   // An appointment of the search day at `time` in `table` of `agenda`.
   void Fee(const std::string& agenda, const std::string& table, const std::string& badge,
@@ -66,6 +66,8 @@ class LinksWorld {
   void AddPatient(const std::string& patients, const std::string& badge, int codice_cliente);
   void AddRecord(const std::string& patients, int numero, int codice_cliente,
                  const std::string& disattiva, int view_order, platform::TDateTime apertura);
+  // The accounting entries' key generator stands at `value`: the next entry
+  // gets value + 1 (a generator on Firebird, AUTO_INCREMENT on MySQL).
   void SetGenerator(const std::string& patients, int value);
   std::vector<ContabRow> Contab(const std::string& patients);
 

@@ -1,5 +1,5 @@
 // The patient database set and the birthday search over real patient
-// databases (embedded Firebird, dialect 1).
+// databases: embedded Firebird files (dialect 1) and MariaDB schemas.
 #include <gtest/gtest.h>
 
 #include "search_world.h"
@@ -14,65 +14,61 @@ std::string DatabaseOf(const practice::TAgImp& agimp, std::size_t k) {
   return agimp.listDB().at(k).connection->Param("Database");
 }
 
-TEST(PatientSets, SettingsVersionTagsTheSecondContactColumns) {
-  SearchWorld world;
-  world.AddPatients("v192.fdb", "192");
-  world.AddPatients("v250.fdb", " 250 ");
-  world.AddPatients("v191.fdb", "191", false);
-  world.AddPatients("empty.fdb", "", false);
-  world.AddPatients("text.fdb", "1.9.2", false);
-  world.AddPatients("norow.fdb", std::nullopt, false);
-  {
-    // An old database without the column: the query fails, the tag is 0.
-    auto old = OpenFirebird(world.Path("old.fdb"), 1);
-    Exec(*old, "create table IMPOSTAZIONI (ID integer)");
-    CatalogueRow row;
-    row.filedb = world.Path("old.fdb").string();
-    world.AddCatalogueRow(row);
-  }
-  auto agimp = world.NewAgImp();
+using PatientSets = SearchTest;
+
+TEST_P(PatientSets, SettingsVersionTagsTheSecondContactColumns) {
+  world->AddPatients("v192.fdb", "192");
+  world->AddPatients("v250.fdb", " 250 ");
+  world->AddPatients("v191.fdb", "191", false);
+  world->AddPatients("empty.fdb", "", false);
+  world->AddPatients("text.fdb", "1.9.2", false);
+  world->AddPatients("norow.fdb", std::nullopt, false);
+  // An old database without the column: the query fails, the tag is 0.
+  Exec(world->SessionOf("old.fdb", 1), "create table IMPOSTAZIONI (ID integer)");
+  world->AddCatalogueRow(world->RowFor("old.fdb"));
+  auto agimp = world->NewAgImp();
   agimp->ApriFilePazienti();
 
   ASSERT_EQ(agimp->listDB().size(), 7u);
   std::vector<int> tags;
   for (const auto& db : agimp->listDB()) tags.push_back(db.tag);
   EXPECT_EQ(tags, (std::vector<int>{1, 1, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(DatabaseOf(*agimp, 0), world.Path("v192.fdb").string());
-  EXPECT_EQ(DatabaseOf(*agimp, 6), world.Path("old.fdb").string());
+  EXPECT_EQ(DatabaseOf(*agimp, 0), world->Location("v192.fdb"));
+  EXPECT_EQ(DatabaseOf(*agimp, 6), world->Location("old.fdb"));
 }
 
-TEST(PatientSets, InactiveProtocolTwoAndUnreachableRowsAreLeftOut) {
-  SearchWorld world;
-  world.AddPatients("first.fdb");
-  CatalogueRow inactive;
-  inactive.filedb = world.Path("first.fdb").string();
+TEST_P(PatientSets, InactiveProtocolTwoAndUnreachableRowsAreLeftOut) {
+  world->AddPatients("first.fdb");
+  CatalogueRow inactive = world->RowFor("first.fdb");
   inactive.finactive = "1";
-  world.AddCatalogueRow(inactive);
-  CatalogueRow at_form;
-  at_form.filedb = world.Path("first.fdb").string();
+  world->AddCatalogueRow(inactive);
+  CatalogueRow at_form = world->RowFor("first.fdb");
   at_form.protocollo = 2;
-  world.AddCatalogueRow(at_form);
-  CatalogueRow missing;
-  missing.filedb = world.Path("missing.fdb").string();
-  world.AddCatalogueRow(missing);
-  CatalogueRow agenda;
-  agenda.filedb = world.Path("first.fdb").string();
+  world->AddCatalogueRow(at_form);
+  CatalogueRow missing = world->RowFor("first.fdb");
+  missing.filedb = world->OnFirebird() ? world->Path("missing.fdb").string()
+                                       : world->Location("first.fdb") + "_missing";
+  world->AddCatalogueRow(missing);
+  CatalogueRow agenda = world->RowFor("first.fdb");
   agenda.vista = "3";
-  world.AddCatalogueRow(agenda);
-  world.AddPatients("second.fdb");
+  world->AddCatalogueRow(agenda);
+  world->AddPatients("second.fdb");
 
-  auto agimp = world.NewAgImp();
+  auto agimp = world->NewAgImp();
   agimp->ApriFilePazienti();
 
   ASSERT_EQ(agimp->listDB().size(), 2u);
-  EXPECT_EQ(DatabaseOf(*agimp, 0), world.Path("first.fdb").string());
-  EXPECT_EQ(DatabaseOf(*agimp, 1), world.Path("second.fdb").string());
-  // Left out; the log names the file that did not open and why.
-  EXPECT_NE(world.LogText().find("Archivio pazienti non aperto: "), std::string::npos);
-  EXPECT_NE(world.LogText().find("missing.fdb"), std::string::npos);
+  EXPECT_EQ(DatabaseOf(*agimp, 0), world->Location("first.fdb"));
+  EXPECT_EQ(DatabaseOf(*agimp, 1), world->Location("second.fdb"));
+  // Left out; the log names the database that did not open and why.
+  EXPECT_NE(world->LogText().find("Archivio pazienti non aperto: "), std::string::npos);
+  EXPECT_NE(world->LogText().find(missing.filedb), std::string::npos) << world->LogText();
 }
 
-TEST(PatientSets, ExtraFilesOfTheSettingsFollowTheCatalogue) {
+OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(PatientSets);
+
+// Further patient files of the settings are Firebird files ("@" form).
+TEST(PatientSetsFirebird, ExtraFilesOfTheSettingsFollowTheCatalogue) {
   SearchWorld world;
   world.AddPatients("first.fdb");
   OpenFirebird(world.Path("extra.fdb"), 1);
@@ -93,9 +89,9 @@ TEST(PatientSets, ExtraFilesOfTheSettingsFollowTheCatalogue) {
   EXPECT_EQ(agimp->listDB().size(), 2u);
 }
 
-class BirthdaySearch : public ::testing::Test {
+class BirthdaySearch : public SearchTest {
  protected:
-  void SetUp() override { world.AddPatients("pazienti.fdb", "192"); }
+  void Prepare() override { world->AddPatients("pazienti.fdb", "192"); }
 
   void Born(const std::string& surname, platform::TDateTime birth, int sms = 1,
             std::optional<std::string> mobile = "333 111",
@@ -108,23 +104,21 @@ class BirthdaySearch : public ::testing::Test {
     p.telcell = std::move(mobile);
     p.email = std::move(email);
     p.nascita = birth;
-    world.AddPatient("pazienti.fdb", p);
+    world->AddPatient("pazienti.fdb", p);
   }
 
   Lines Search(platform::TDateTime start, platform::TDateTime end, bool sms = true,
                bool email = false) {
-    world.host.batch.Clear();
-    auto agimp = world.NewAgImp();
+    world->host.batch.Clear();
+    auto agimp = world->NewAgImp();
     agimp->DataRicerca = start;
     agimp->DataRicerca1 = end;
     agimp->RicercaCompleanni(sms, email);
-    return world.host.batch.listCell;
+    return world->host.batch.listCell;
   }
-
-  SearchWorld world;
 };
 
-TEST_F(BirthdaySearch, RangeWithinOneMonth) {
+TEST_P(BirthdaySearch, RangeWithinOneMonth) {
   Born("Maggio4", EncodeDate(1980, 5, 4));
   Born("Maggio6", EncodeDate(1980, 5, 6));
   Born("Marzo4", EncodeDate(1980, 3, 4));
@@ -132,7 +126,7 @@ TEST_F(BirthdaySearch, RangeWithinOneMonth) {
             (Lines{"Maggio4,N,333111,04/05/1980"}));
 }
 
-TEST_F(BirthdaySearch, RangeAcrossMonthsAndTheTurnOfTheYear) {
+TEST_P(BirthdaySearch, RangeAcrossMonthsAndTheTurnOfTheYear) {
   Born("Maggio1", EncodeDate(1990, 5, 1));
   Born("Aprile30", EncodeDate(1990, 4, 30));
   Born("Gennaio1", EncodeDate(1990, 1, 1));
@@ -145,23 +139,23 @@ TEST_F(BirthdaySearch, RangeAcrossMonthsAndTheTurnOfTheYear) {
   EXPECT_TRUE(Search(EncodeDate(2025, 5, 5), EncodeDate(2025, 5, 3)).empty());
 }
 
-TEST_F(BirthdaySearch, TwentyNinthOfFebruary) {
+TEST_P(BirthdaySearch, TwentyNinthOfFebruary) {
   Born("Bisesto", EncodeDate(1988, 2, 29));
   EXPECT_TRUE(Search(EncodeDate(2025, 2, 28), EncodeDate(2025, 3, 1)).empty());
   EXPECT_EQ(Search(EncodeDate(2024, 2, 29), EncodeDate(2024, 2, 29)),
             (Lines{"Bisesto,N,333111,29/02/1988"}));
 }
 
-TEST_F(BirthdaySearch, EachUsableContactGivesALineWithoutAgendaEntry) {
-  world.host.visual = 1;
+TEST_P(BirthdaySearch, EachUsableContactGivesALineWithoutAgendaEntry) {
+  world->host.visual = 1;
   const auto day = EncodeDate(1970, 6, 10);
   Born("Tutti", day, 3, "347-1", "t@example.com");
   Born("Lettere", day, 1, "nessuno");
   Born("SenzaMail", day, 2, std::nullopt, std::nullopt);
   Born("Negato", day, 0, "3470", std::nullopt);
-  world.host.batch.listCellIncassi.resize(1);
+  world->host.batch.listCellIncassi.resize(1);
 
-  auto agimp = world.NewAgImp();
+  auto agimp = world->NewAgImp();
   agimp->DataRicerca = agimp->DataRicerca1 = EncodeDate(2025, 6, 10);
   agimp->RicercaCompleanni(true, true);
   agimp->RicercaCompleanni(true, true);  // a second marked day: the lines accumulate
@@ -170,17 +164,20 @@ TEST_F(BirthdaySearch, EachUsableContactGivesALineWithoutAgendaEntry) {
                       "Lettere,N,,10/06/1970"};
   Lines twice = once;
   twice.insert(twice.end(), once.begin(), once.end());
-  EXPECT_EQ(world.host.batch.listCell, twice);
-  EXPECT_EQ(world.host.batch.list_id_agenda, Lines(6, ""));
-  EXPECT_EQ(world.host.batch.listCellIncassi.size(), 1u);
-  EXPECT_EQ(world.host.batch.listScartiSms,
+  EXPECT_EQ(world->host.batch.listCell, twice);
+  EXPECT_EQ(world->host.batch.list_id_agenda, Lines(6, ""));
+  EXPECT_EQ(world->host.batch.listCellIncassi.size(), 1u);
+  EXPECT_EQ(world->host.batch.listScartiSms,
             (Lines{"SenzaMail N Manca Email", "Negato N Non abilitato invio",
                    "SenzaMail N Manca Email", "Negato N Non abilitato invio"}));
 }
 
-TEST(BirthdaySearchWithoutPatients, RaisesNoPatientDatabase) {
-  SearchWorld world;
-  auto agimp = world.NewAgImp();
+OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(BirthdaySearch);
+
+using BirthdaySearchWithoutPatients = SearchTest;
+
+TEST_P(BirthdaySearchWithoutPatients, RaisesNoPatientDatabase) {
+  auto agimp = world->NewAgImp();
   try {
     agimp->RicercaCompleanni(true, false);
     FAIL() << "no error";
@@ -188,6 +185,8 @@ TEST(BirthdaySearchWithoutPatients, RaisesNoPatientDatabase) {
     EXPECT_STREQ(e.what(), "Nessun file pazienti aperto");
   }
 }
+
+OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(BirthdaySearchWithoutPatients);
 
 }  // namespace
 }  // namespace oxsms::testing::search

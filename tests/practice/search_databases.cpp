@@ -12,6 +12,8 @@ soci::indicator IndicatorOf(const std::optional<std::string>& v) {
   return v ? soci::i_ok : soci::i_null;
 }
 
+bool IsMySql(soci::session& s) { return s.get_backend_name() == "mysql"; }
+
 }  // namespace
 
 std::unique_ptr<soci::session> OpenFirebird(const std::filesystem::path& file, int dialect) {
@@ -27,8 +29,8 @@ void Exec(soci::session& s, const std::string& sql) {
 
 void CreateCatalogue(soci::session& s) {
   Exec(s,
-       "create table DB (IDORDER integer, FILEDB varchar(250), PROTOCOLLO integer, "
-       "CLOUD blob sub_type text, HOST varchar(80), UID varchar(40), PWD varchar(40), "
+       std::string("create table DB (IDORDER integer, FILEDB varchar(250), PROTOCOLLO integer, ") +
+       "CLOUD " + (IsMySql(s) ? "text" : "blob sub_type text") + ", HOST varchar(80), UID varchar(40), PWD varchar(40), "
        "RUOLO varchar(20), LOGINPROMPT varchar(1), LOGINFILEPROMPT varchar(1), "
        "PWDFILE varchar(40), FINACTIVE varchar(1), VISTA varchar(1))");
 }
@@ -39,8 +41,8 @@ void AddCatalogueRow(soci::session& s, const CatalogueRow& r) {
   std::string cloud_text = cloud.value_or("");
   soci::indicator cloud_ind = IndicatorOf(cloud);
   s << "insert into DB (IDORDER, FILEDB, PROTOCOLLO, CLOUD, HOST, UID, PWD, RUOLO, LOGINPROMPT, "
-       "LOGINFILEPROMPT, PWDFILE, FINACTIVE, VISTA) values (:o, :f, :p, "
-       "cast(:c as varchar(8000)), :h, :u, :w, :r, :lp, :lf, :pf, :fi, :v)",
+       "LOGINFILEPROMPT, PWDFILE, FINACTIVE, VISTA) values (:o, :f, :p, " +
+           std::string(IsMySql(s) ? ":c" : "cast(:c as varchar(8000))") + ", :h, :u, :w, :r, :lp, :lf, :pf, :fi, :v)",
       soci::use(r.idorder), soci::use(r.filedb), soci::use(r.protocollo),
       soci::use(cloud_text, cloud_ind), soci::use(r.host), soci::use(r.uid), soci::use(r.pwd),
       soci::use(r.ruolo), soci::use(r.loginprompt), soci::use(r.loginfileprompt),
@@ -49,8 +51,14 @@ void AddCatalogueRow(soci::session& s, const CatalogueRow& r) {
 }
 
 void CreateAgendaSettings(soci::session& s, const std::optional<std::string>& settings) {
-  Exec(s, "create table IMPOSTAZIONI (ID integer not null primary key, IMPOSTAZIONI blob)");
+  const bool mysql = IsMySql(s);
+  Exec(s, std::string("create table IMPOSTAZIONI (ID integer not null primary key, IMPOSTAZIONI ") +
+              (mysql ? "longblob)" : "blob)"));
   if (!settings) return;
+  if (mysql) {
+    s << "insert into IMPOSTAZIONI (ID, IMPOSTAZIONI) values (1, :b)", soci::use(*settings);
+    return;
+  }
   soci::blob b(s);
   b.append(settings->data(), settings->size());
   s << "insert into IMPOSTAZIONI (ID, IMPOSTAZIONI) values (1, :b)", soci::use(b);
@@ -60,7 +68,7 @@ void CreateAgendaSettings(soci::session& s, const std::optional<std::string>& se
 void CreateAgendaTable(soci::session& s, const std::string& table) {
   Exec(s, "create table " + table +
               " (APPUNT varchar(80), BADGE varchar(20), ORA time, DATA date, "
-              "INCASSO_PREST numeric(18,4), FILEGUID varchar(40), ID_LINKPAG varchar(40), "
+              "INCASSO_PREST decimal(18,4), FILEGUID varchar(40), ID_LINKPAG varchar(40), "
               "ID_WEB varchar(40))");
 }
 
@@ -73,7 +81,8 @@ void AddAppointment(soci::session& s, const std::string& table, const Appointmen
   soci::indicator linkpag_ind = IndicatorOf(a.id_linkpag);
   s << "insert into " + table +
            " (APPUNT, BADGE, ORA, DATA, INCASSO_PREST, FILEGUID, ID_LINKPAG) values "
-           "(:a, :b, cast(:o as time), :d, cast(:i as numeric(18,4)), :g, :l)",
+           "(:a, :b, cast(:o as time), :d, " +
+           std::string(IsMySql(s) ? ":i" : "cast(:i as numeric(18,4))") + ", :g, :l)",
       soci::use(a.appunt), soci::use(a.badge), soci::use(ora), soci::use(data),
       soci::use(incasso, incasso_ind), soci::use(a.fileguid), soci::use(linkpag, linkpag_ind);
   s.commit();
@@ -81,6 +90,10 @@ void AddAppointment(soci::session& s, const std::string& table, const Appointmen
 
 void CreatePatientTables(soci::session& s, const std::optional<std::string>& versione,
                          const std::string& fileguid, bool second_contacts) {
+  if (IsMySql(s)) {
+    CreateMySqlPatientTables(s, versione, second_contacts, fileguid);
+    return;
+  }
   Exec(s,
        "create table IMPOSTAZIONI (ID integer not null primary key, VERSIONE varchar(10), "
        "FILEGUID varchar(40))");
@@ -125,12 +138,14 @@ std::unique_ptr<soci::session> OpenMySql(const MySqlServer& server, const std::s
                        " charset=utf8mb4");
 }
 
-void CreateMySqlPatientTables(soci::session& s, const std::string& versione,
-                              bool second_contacts) {
+void CreateMySqlPatientTables(soci::session& s, const std::optional<std::string>& versione,
+                              bool second_contacts, const std::string& fileguid) {
   s << "create table IMPOSTAZIONI (ID integer not null primary key, VERSIONE varchar(10), "
        "FILEGUID varchar(40))";
-  s << "insert into IMPOSTAZIONI (ID, VERSIONE, FILEGUID) values (0, :v, 'G-MY')",
-      soci::use(versione);
+  if (versione) {
+    s << "insert into IMPOSTAZIONI (ID, VERSIONE, FILEGUID) values (0, :v, :g)",
+        soci::use(*versione), soci::use(fileguid);
+  }
   s << std::string("create table ANAGRAFICA (CODICE_CLIENTE integer, BADGE varchar(20), "
                    "COGNOME varchar(400), NOME varchar(60), TELCELL varchar(30), "
                    "EMAIL varchar(400), SMS integer, DATA_DI_NASCITA date") +

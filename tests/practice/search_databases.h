@@ -1,9 +1,10 @@
 // Builders of the practice databases that the agenda and patient searches
 // read: a configuration database with the catalogue table DB, agenda
 // databases (IMPOSTAZIONI holding the settings document, agenda tables) and
-// patient databases (IMPOSTAZIONI, ANAGRAFICA), as embedded Firebird files;
-// and a patient schema on the private MariaDB server with the surname and the
-// email addresses stored AES-encrypted as hex text.
+// patient databases (IMPOSTAZIONI, ANAGRAFICA), as embedded Firebird files or
+// schemas on the private MariaDB server (each builder speaks the dialect of
+// the session it is given); a patient schema stores the surname and the
+// email addresses AES-encrypted as hex text.
 #pragma once
 
 #include <soci/soci.h>
@@ -88,8 +89,9 @@ struct Patient {
 void AddPatient(soci::session& s, const Patient& p, bool second_contacts);
 
 // The same on MySQL: COGNOME, EMAIL and EMAIL2 hold HEX(AES_ENCRYPT(value, key)).
-void CreateMySqlPatientTables(soci::session& s, const std::string& versione,
-                              bool second_contacts);
+// CreatePatientTables on a MySQL session comes here.
+void CreateMySqlPatientTables(soci::session& s, const std::optional<std::string>& versione,
+                              bool second_contacts, const std::string& fileguid = "G-MY");
 void AddMySqlPatient(soci::session& s, const Patient& p, bool second_contacts,
                      const std::string& plain_key);
 

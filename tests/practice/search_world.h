@@ -1,7 +1,7 @@
 // A practice for the search tests: a scratch folder standing for the
 // executable's folder (config.ini, sms.log, smsconf.bin), a configuration
 // database with the catalogue table DB, agenda and patient databases added
-// on demand, and a fake send orchestration (SearchHost) holding the settings
+// on demand, all on one database server (Firebird files or MariaDB schemas), and a fake send orchestration (SearchHost) holding the settings
 // and batch lists the searches read and fill.
 #pragma once
 
@@ -54,27 +54,55 @@ platform::TDateTime SearchDay();
 platform::TDateTime At(int hour, int minute);
 
 class SearchWorld {
- public:
-  // The catalogue layout (config.ini section "Database" names config.fdb).
-  SearchWorld();
+  // First, so that the schemas are dropped after every connection of the
+  // world has been closed.
+  Backend backend_;
+  std::optional<MySqlServer> server_;
+  std::map<std::string, std::unique_ptr<ScratchSchema>> schemas_;
 
-  // An agenda database in the scratch folder: IMPOSTAZIONI with `settings`
-  // (no row when nullopt) and the given agenda tables. Listed in the
-  // catalogue as an active agenda row when `in_catalogue`.
-  std::filesystem::path AddAgenda(const std::string& name,
-                                  const std::optional<std::string>& settings,
-                                  const std::vector<std::string>& tables,
-                                  bool in_catalogue = true);
+ public:
+  // The catalogue layout: config.ini section "Database" names the
+  // configuration database. On Firebird every database is a file of the
+  // scratch folder ("config.fdb", or the name given); on MariaDB a schema of
+  // its own on the private server (which the caller has made sure of, see
+  // OXSMS_REQUIRE_BACKEND), found by the same name.
+  explicit SearchWorld(Backend backend = Backend::kFirebird);
+
+  Backend backend() const { return backend_; }
+  bool OnFirebird() const { return backend_ == Backend::kFirebird; }
+  const MySqlServer& Server() const { return *server_; }
+
+  // An agenda database: IMPOSTAZIONI with `settings` (no row when nullopt)
+  // and the given agenda tables. Listed in the catalogue as an active agenda
+  // row when `in_catalogue`. Returns its Location.
+  std::string AddAgenda(const std::string& name, const std::optional<std::string>& settings,
+                        const std::vector<std::string>& tables, bool in_catalogue = true);
   void AddAppointment(const std::string& agenda, const std::string& table, const Appointment& a);
 
-  // A patient database listed in the catalogue (vista '0').
-  std::filesystem::path AddPatients(const std::string& name,
-                                    const std::optional<std::string>& versione = "192",
-                                    bool second_contacts = true,
-                                    const std::string& fileguid = "G-1");
+  // A patient database listed in the catalogue (vista '0'). Returns its Location.
+  std::string AddPatients(const std::string& name,
+                          const std::optional<std::string>& versione = "192",
+                          bool second_contacts = true, const std::string& fileguid = "G-1");
   void AddPatient(const std::string& patients, const Patient& p);
 
   void AddCatalogueRow(const CatalogueRow& row);
+  // A catalogue row naming database `name` (created when missing) on this
+  // world's server; vista and flags are the caller's.
+  CatalogueRow RowFor(const std::string& name);
+  // The database name of `name` as its connection's "Database" parameter
+  // holds it: the file's path on Firebird, the schema on MariaDB.
+  std::string Location(const std::string& name);
+  // The same as a text that group agendas list: the path, or the MySQL
+  // location with its account.
+  std::string LocationText(const std::string& name);
+  // The config.ini keys (one per line) of a section naming the database
+  // `location` of this world's server.
+  std::string IniKeysOf(const std::string& location) const;
+  // The session on database `name` that builds it (created when missing;
+  // patient files of the suite are dialect 1).
+  soci::session& SessionOf(const std::string& name, int dialect = 3);
+  // A new session on database `name`, seeing what is committed now.
+  std::unique_ptr<soci::session> OpenAnew(const std::string& name);
 
   // A new search object over this practice, its search range set to SearchDay().
   std::unique_ptr<practice::TAgImp> NewAgImp();
@@ -95,11 +123,25 @@ class SearchWorld {
   FakeSearchHost host;
 
  private:
-  soci::session& SessionOf(const std::string& name);
-
   std::unique_ptr<soci::session> config_db_;
   std::map<std::string, std::unique_ptr<soci::session>> sessions_;
   std::map<std::string, bool> second_contacts_;
+};
+
+// The fixture of suites run on both database servers (instantiate with
+// OXSMS_INSTANTIATE_ON_BOTH_BACKENDS): SetUp skips a MariaDB run without
+// server, makes the practice on the parameter's server and then calls
+// Prepare.
+class SearchTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    OXSMS_REQUIRE_BACKEND(GetParam());
+    world = std::make_unique<SearchWorld>(GetParam());
+    Prepare();
+  }
+  virtual void Prepare() {}
+
+  std::unique_ptr<SearchWorld> world;
 };
 
 // An agenda settings document with the given "Agenda" lines and "File

@@ -18,6 +18,10 @@ std::string Env(const char* name) {
 
 }  // namespace
 
+std::string BackendName(Backend backend) {
+  return backend == Backend::kFirebird ? "Firebird" : "MariaDb";
+}
+
 std::optional<MySqlServer> MySqlFromEnvironment() {
   MySqlServer server;
   server.host = Env("OXSMS_MYSQL_HOST");

@@ -55,6 +55,32 @@ class ScratchSchema {
   std::string name_;
 };
 
+// The two database servers a practice database may live on. Suites over
+// both are instantiated with OXSMS_INSTANTIATE_ON_BOTH_BACKENDS; their test
+// names end in "/Firebird" or "/MariaDb", which the build uses to label them.
+enum class Backend { kFirebird, kMariaDb };
+
+std::string BackendName(Backend backend);
+
+struct BackendParamName {
+  std::string operator()(const ::testing::TestParamInfo<Backend>& info) const {
+    return BackendName(info.param);
+  }
+};
+
+#define OXSMS_INSTANTIATE_ON_BOTH_BACKENDS(suite)                                          \
+  INSTANTIATE_TEST_SUITE_P(, suite,                                                       \
+                           ::testing::Values(::oxsms::testing::Backend::kFirebird,        \
+                                             ::oxsms::testing::Backend::kMariaDb),        \
+                           ::oxsms::testing::BackendParamName())
+
+// Skips the current test (or, in SetUp, the test it prepares) when it runs
+// on MariaDB and no server is configured.
+#define OXSMS_REQUIRE_BACKEND(backend)                                  \
+  if ((backend) == ::oxsms::testing::Backend::kMariaDb &&               \
+      !::oxsms::testing::MySqlFromEnvironment())                        \
+  GTEST_SKIP() << ::oxsms::testing::kNoMySqlMessage
+
 // A new, empty Firebird file `name` in `dir` (UTF8, dialect 3 or 1).
 std::filesystem::path FreshFirebirdFile(const TempDir& dir, const std::string& name,
                                         int dialect = 3);
