@@ -146,7 +146,7 @@ void Lane::PlanDays() {
     if (plan.kill == KillPlan::kInsideSend || chance(rng_) >= 0.25) continue;
     const double f = chance(rng_);
     if (options_.timeout_faults && f < 0.1) {
-      plan = {plan.kill, "delay", 1, 65000};
+      plan = {plan.kill, "delay", 1, 80000};
     } else if (f < 0.5) {
       plan = {plan.kill, "http500", 1 + static_cast<int>(chance(rng_) * 3), 0};
     } else if (f < 0.8) {
@@ -161,7 +161,7 @@ void Lane::PlanDays() {
     for (const auto& [d, p] : plans_) present = present || p.ms > 60000;
     if (!present && !quiet.empty()) {
       const int d = quiet[quiet.size() / 2];
-      plans_[d] = {KillPlan::kNone, "delay", 1, 65000};
+      plans_[d] = {KillPlan::kNone, "delay", 1, 80000};
       quiet.erase(quiet.begin() + static_cast<std::ptrdiff_t>(quiet.size() / 2));
     }
   }

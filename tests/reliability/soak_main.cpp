@@ -32,8 +32,9 @@
 // - Faults (chaos practice, about one day in four, armed on both SMS delivery
 //   paths for that day only): HTTP 500 once to three times, a reply broken
 //   off after its headers once or twice, a delay of 1.5 s (within the
-//   client's time-out); with --timeout-faults also a delay of 65 s, longer
-//   than the client's 60 s stall time-out (costly in real time, so not in CI).
+//   client's time-out); with --timeout-faults also a delay of 80 s, longer
+//   than the client's stall time-out (60 s without a byte, which in practice
+//   ends some 65 s after the request went); costly in real time, so not in CI.
 // - Kills (chaos practice, SIGKILL, about one day in five, each kind at least
 //   once), always while the process waits for a gateway reply, at a random
 //   moment of that wait: before the delivery (the credit check is made to
