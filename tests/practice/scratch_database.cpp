@@ -3,9 +3,6 @@
 #include <stdexcept>
 
 namespace oxsms::testing {
-namespace {
-
-// A schema name made of the letters and digits of a file name.
 std::string SchemaPrefix(const std::string& name) {
   std::string prefix = "oxsms_";
   for (char ch : name) {
@@ -14,8 +11,6 @@ std::string SchemaPrefix(const std::string& name) {
   }
   return prefix;
 }
-
-}  // namespace
 
 ScratchDatabase::ScratchDatabase(Backend backend, const TempDir& dir, const std::string& name,
                                  int dialect)

@@ -11,6 +11,10 @@
 
 namespace oxsms::testing {
 
+// A schema name prefix made of "oxsms_" and the letters and digits of a
+// database name (every other character becomes '_').
+std::string SchemaPrefix(const std::string& name);
+
 class ScratchDatabase {
  public:
   // `name` is the file name on Firebird and the prefix of the schema's name

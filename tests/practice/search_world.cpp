@@ -4,6 +4,7 @@
 
 #include "practice/database_catalogue.h"
 #include "practice/local_config.h"
+#include "scratch_database.h"
 
 namespace oxsms::testing::search {
 
@@ -26,16 +27,6 @@ std::string AgendaSettings(const std::vector<std::string>& agenda_lines,
 namespace {
 
 constexpr const char* kConfigName = "config.fdb";
-
-// A schema name made of the letters and digits of a database name.
-std::string SchemaPrefix(const std::string& name) {
-  std::string prefix = "oxsms_";
-  for (char ch : name) {
-    const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9');
-    prefix += plain ? ch : '_';
-  }
-  return prefix;
-}
 
 }  // namespace
 
