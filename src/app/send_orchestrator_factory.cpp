@@ -68,6 +68,7 @@ struct ServiceParts {
                                         platform::ActivityLog& log) {
     net::CurlOptions options;
     options.ca_file = installation.ca_file;
+    options.max_stall = std::chrono::seconds(installation.http_timeout_seconds);
     options.log = &log;
     return options;
   }

@@ -10,12 +10,15 @@
 namespace oxsms::channels {
 
 // Ordered by weight: a result that holds both a refusal and a transient
-// failure is transient, so the lines it could not send are tried again.
+// failure is transient, so the lines it could not send are tried again; one
+// that holds an uncertain failure is not tried again by itself.
 enum class SendFailure {
   kNone = 0,
   kRefused,    // the service or the data refused it (account, credit, alias,
                // a number that cannot be dialled, a message without its link)
   kTransient,  // transport failure, no usable reply, a database unreachable
+  kUncertain,  // the delivering request went and no reply came: the messages
+               // may have gone, and sending them again may send them twice
 };
 
 struct SendResult {

@@ -163,7 +163,7 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
 
   sms_.DeliveryStarting(DeliveryChannel::kWhatsApp);
   std::optional<nlohmann::json> reply = PostBatch(body);
-  if (!reply) throw ChannelError(kNoReply);
+  if (!reply) throw GatewayReplyError(kNoReply);
   if (!Accepted(*reply)) {
     // A refusal naming one recipient costs that recipient only: the request
     // goes again, once, without it.
@@ -175,7 +175,7 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
       RemoveRecipient(body, first, placed, *named);
       if (placed.empty()) return result;
       reply = PostBatch(body);
-      if (!reply) throw ChannelError(kNoReply);
+      if (!reply) throw GatewayReplyError(kNoReply);
     }
   }
   const int recipients = static_cast<int>(placed.size());

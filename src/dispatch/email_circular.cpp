@@ -31,6 +31,13 @@ EmailBatchOutcome EmailCircular::InviaEmailCircolare(practice::Connection& confi
     outcome.delivered[i] = r.delivered;
     if (r.delivered) {
       ++outcome.result.accepted;
+    } else if (r.in_doubt) {
+      // Counted as not sent, but kept with the lines served today: sending
+      // it again could send it twice.
+      outcome.delivered[i] = true;
+      const std::string text = r.error + ": esito incerto, non ripetuto";
+      log_.WriteLog(text);
+      outcome.result.Fail(1, channels::SendFailure::kTransient, text);
     } else {
       outcome.result.Fail(1,
                           r.transient ? channels::SendFailure::kTransient

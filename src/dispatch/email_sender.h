@@ -15,7 +15,8 @@ namespace oxsms::dispatch {
 // What an email batch came to.
 struct EmailBatchOutcome {
   // Per line of the batch, in order: true when its message went out (for a
-  // circular sent as one message to all, every line of that message).
+  // circular sent as one message to all, every line of that message), or
+  // was handed over without an answer and so must not go again by itself.
   std::vector<bool> delivered;
   // Messages accepted, lines that did not go out, and why.
   channels::SendResult result;

@@ -186,12 +186,26 @@ void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
                               const channels::SendResult& result) {
   platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return;
+  // Only the delivering request can leave the messages in doubt; a check
+  // before it that got no reply sent nothing.
+  const auto found = entry->channels.find(JournalChannelName(channel));
+  const bool delivering =
+      found != entry->channels.end() && found->second.state == JournalState::kSending;
   platform::ChannelEntry& c = entry->channels[JournalChannelName(channel)];
+  const bool uncertain = result.failure == channels::SendFailure::kUncertain && delivering;
   c.accepted = result.accepted;
   c.failed = result.failed;
   c.reason = result.reason;
-  c.retry = result.failure == channels::SendFailure::kTransient;
-  c.state = result.ok() ? JournalState::kCompleted : JournalState::kFailed;
+  c.retry = result.failure == channels::SendFailure::kTransient ||
+            (result.failure == channels::SendFailure::kUncertain && !delivering);
+  c.state = result.ok()   ? JournalState::kCompleted
+            : uncertain   ? JournalState::kUncertain
+                          : JournalState::kFailed;
+  if (uncertain) {
+    log_.WriteLog(std::string("Invio ") + KindName(kind) + " " + JournalChannelName(channel) +
+                  " senza risposta dal servizio: esito incerto, non ripetuto "
+                  "(per ripeterlo usare --force)");
+  }
   journal_->Save();
 }
 

@@ -47,6 +47,8 @@ KindReport& RunReport::Of(SendKind kind) {
 }
 
 channels::SendFailure FailureOf(const std::exception& error) {
+  const auto* http = dynamic_cast<const net::HttpError*>(&error);
+  if (http != nullptr && http->Unanswered()) return channels::SendFailure::kUncertain;
   if (dynamic_cast<const net::HttpError*>(&error) != nullptr ||
       dynamic_cast<const channels::GatewayReplyError*>(&error) != nullptr ||
       dynamic_cast<const practice::DatabaseError*>(&error) != nullptr) {

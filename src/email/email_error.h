@@ -29,16 +29,21 @@ class EmailError : public platform::Error {
 // any other failure would repeat for every message of the batch.
 class EmailDeliveryError : public EmailError {
  public:
-  EmailDeliveryError(const std::string& message, bool transient, bool message_only = false)
+  EmailDeliveryError(const std::string& message, bool transient, bool message_only = false,
+                     bool in_doubt = false)
       : EmailError(message, platform::ErrorCategory::kRemoteService),
         transient_(transient),
-        message_only_(message_only) {}
+        message_only_(message_only),
+        in_doubt_(in_doubt) {}
   bool transient() const noexcept { return transient_; }
   bool message_only() const noexcept { return message_only_; }
+  // The message was handed over and no answer came: it may have gone.
+  bool in_doubt() const noexcept { return in_doubt_; }
 
  private:
   bool transient_;
   bool message_only_;
+  bool in_doubt_;
 };
 
 }  // namespace oxsms::email

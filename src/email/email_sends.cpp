@@ -255,7 +255,7 @@ DeliveryOutcome EmailSends::DeliverHere(const EmailMessage& message) {
     InviaMessaggio(message, email_.SettingsDocument());
     return DeliveryOutcome::Delivered();
   } catch (const EmailDeliveryError& e) {
-    return DeliveryOutcome::Failed(e.what(), e.transient(), e.message_only());
+    return DeliveryOutcome::Failed(e.what(), e.transient(), e.message_only(), e.in_doubt());
   } catch (const EmailError& e) {  // settings, sender, an attachment
     return DeliveryOutcome::Failed(e.what(), false, false);
   }

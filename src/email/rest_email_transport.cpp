@@ -106,7 +106,10 @@ void RestEmailTransport::Post(const std::string& url, const json& body) {
     status = response.status;
     reply = net::ReadMakerReply(response);
   } catch (const net::HttpError& e) {
-    throw EmailDeliveryError(std::string("Servizio email non raggiungibile: ") + e.what(), true);
+    // A message that went without an answer concerns itself alone: the next
+    // one is tried (or paused by the host guard) on its own.
+    throw EmailDeliveryError(std::string("Servizio email non raggiungibile: ") + e.what(), true,
+                             /*message_only=*/e.Unanswered(), /*in_doubt=*/e.Unanswered());
   }
   const auto codice = reply.codice();
   if (status >= 400 || !codice) {

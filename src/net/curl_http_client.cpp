@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -62,6 +63,42 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
   }
   sink->body.append(data, bytes);
   return bytes;
+}
+
+// Gives a transfer up once no byte has moved either way for `limit`. curl's
+// own low-speed check averages over several seconds, so a server that took a
+// request and then said nothing would be waited for that much longer.
+struct StallWatch {
+  std::chrono::steady_clock::duration limit;
+  curl_off_t moved = -1;
+  std::chrono::steady_clock::time_point since;
+  bool stalled = false;
+};
+
+int WatchProgress(void* watch_data, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+  auto* watch = static_cast<StallWatch*>(watch_data);
+  const auto now = std::chrono::steady_clock::now();
+  if (received + sent != watch->moved) {
+    watch->moved = received + sent;
+    watch->since = now;
+    return 0;
+  }
+  if (now - watch->since < watch->limit) return 0;
+  watch->stalled = true;
+  return 1;  // makes curl stop with CURLE_ABORTED_BY_CALLBACK
+}
+
+// Whether the request's body went out whole and nothing of a reply came.
+bool SentWhole(CURL* curl, const HttpRequest& request) {
+  curl_off_t sent = 0;
+  curl_off_t received = 0;
+  long header_bytes = 0;
+  curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
+  curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
+  curl_easy_getinfo(curl, CURLINFO_HEADER_SIZE, &header_bytes);
+  const curl_off_t expected = static_cast<curl_off_t>(request.body.size());
+  return sent >= expected && received == 0 && header_bytes == 0 &&
+         (expected > 0 || request.method == "POST");
 }
 
 void SetMethod(CURL* curl, const HttpRequest& request) {
@@ -207,9 +244,12 @@ HttpResponse CurlHttpClient::Transfer(const HttpRequest& request, const std::str
   // Redirects are looked at here, one at a time (see CheckRedirect).
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout.count()));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                   std::max(1L, static_cast<long>(request.stall_timeout.count())));
+  std::chrono::seconds stall = std::max(request.stall_timeout, std::chrono::seconds(1));
+  if (options_.max_stall.count() > 0) stall = std::min(stall, options_.max_stall);
+  StallWatch watch{stall, -1, std::chrono::steady_clock::now(), false};
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &WatchProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
   if (request.total_timeout.count() > 0) {
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.total_timeout.count()));
   }
@@ -227,7 +267,13 @@ HttpResponse CurlHttpClient::Transfer(const HttpRequest& request, const std::str
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   if (code != CURLE_OK) {
     if (sink.overflow) throw HttpError("Risposta troppo grande da " + RedactUrl(url));
-    throw HttpError(DescribeCurlFailure(code, error_buffer, url));
+    std::string detail = error_buffer;
+    if (watch.stalled) {
+      code = CURLE_OPERATION_TIMEDOUT;
+      detail = "nessun dato per " + std::to_string(stall.count()) + " s";
+    }
+    throw HttpError(DescribeCurlFailure(code, detail, url),
+                    code == CURLE_OPERATION_TIMEDOUT && SentWhole(curl, request));
   }
 
   HttpResponse response;

@@ -3,6 +3,7 @@
 // loopback call instead of 860 us with a fresh handle, and far less over HTTPS).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,9 @@ struct CurlOptions {
   long max_redirects = 10;
   // A larger reply body is refused, so a faulty server cannot exhaust memory.
   std::size_t max_body_bytes = 32u * 1024u * 1024u;
+  // The longest a transfer may stall (HttpRequest::stall_timeout), whatever
+  // a request asks; zero = as each request asks.
+  std::chrono::seconds max_stall{0};
   // Where waiting work that raised is recorded (the request goes on without
   // it); none = not recorded. Must outlive the client.
   platform::ActivityLog* log = nullptr;

@@ -19,9 +19,9 @@ struct HttpRequest {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
   std::chrono::milliseconds connect_timeout{10000};
-  // A transfer that moves less than a byte a second for this long (sending
-  // or waiting for the reply) is given up: a stalled server, not a large
-  // upload on a slow line. Whole seconds, at least one.
+  // A transfer during which no byte moves (sending, or waiting for the
+  // reply) for this long is given up: a stalled server, not a large upload
+  // on a slow line. Whole seconds, at least one.
   std::chrono::seconds stall_timeout{60};
   // A limit on the whole request; zero = none (a slow but moving transfer
   // may take as long as it needs).
@@ -38,8 +38,15 @@ struct HttpResponse {
 // request; the message names the address, never a credential.
 class HttpError : public platform::Error {
  public:
-  explicit HttpError(const std::string& message)
-      : platform::Error(platform::ErrorCategory::kRemoteService, message) {}
+  explicit HttpError(const std::string& message, bool unanswered = false)
+      : platform::Error(platform::ErrorCategory::kRemoteService, message),
+        unanswered_(unanswered) {}
+  // The request went out whole and no reply came within the time-out: the
+  // service may have carried it out, so sending it again may do it twice.
+  bool Unanswered() const { return unanswered_; }
+
+ private:
+  bool unanswered_;
 };
 
 // Work the calling thread can do while a request waits for its reply: one

@@ -18,6 +18,8 @@ Installation Installation::Load(const IniFile& ini) {
   inst.email_fallback_url = ini.ReadString(kSection, "email_fallback_url", inst.email_fallback_url);
   const long lock_timeout = ini.ReadInteger(kSection, "lock_timeout", inst.lock_timeout_seconds);
   inst.lock_timeout_seconds = lock_timeout < 1 ? 1 : lock_timeout > 3600 ? 3600 : static_cast<int>(lock_timeout);
+  const long http_timeout = ini.ReadInteger(kSection, "http_timeout", inst.http_timeout_seconds);
+  inst.http_timeout_seconds = http_timeout < 1 ? 1 : http_timeout > 600 ? 600 : static_cast<int>(http_timeout);
   return inst;
 }
 

@@ -40,6 +40,9 @@ struct Installation {
   // Seconds a database statement waits for a row that another program holds
   // locked before the step is given up (at least 1).
   int lock_timeout_seconds = 10;
+  // Seconds a request to the maker's services may go without a byte moving
+  // (no reply yet, or a reply that stopped) before it is given up (1 to 600).
+  int http_timeout_seconds = 60;
 
   static constexpr const char* kSection = "Installazione";
   static Installation Load(const IniFile& ini);

@@ -20,12 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using nlohmann::json;
 
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
-}
-
 TEST(OxsmsdDayTest, SimulatedMorningSendsTheRemindersOnceInsideTheWindow) {
   makersim::MakerSimulator sim;
   sim.Start();
@@ -53,7 +47,7 @@ TEST(OxsmsdDayTest, SimulatedMorningSendsTheRemindersOnceInsideTheWindow) {
   ASSERT_EQ(service.Wait(120s), 0) << ReadFile(log);
 
   const std::string content = ReadFile(log);
-  EXPECT_EQ(Count(content, "Avvio ricerca messaggi"), 1) << content;
+  EXPECT_EQ(CountOf(content, "Avvio ricerca messaggi"), 1) << content;
   std::smatch when;
   ASSERT_TRUE(std::regex_search(content, when,
                                 std::regex(R"((\d\d)\.(\d\d)\.\d\d Avvio ricerca messaggi)")));

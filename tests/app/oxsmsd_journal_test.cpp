@@ -26,22 +26,6 @@ using nlohmann::json;
 constexpr const char* kUpload = "/smsox/filesmstoserver.json";
 constexpr const char* kTemplates = "/whatsapp/invia_template.json";
 
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
-}
-
-json SimPost(const std::string& base, const std::string& path, const json& body) {
-  net::CurlHttpClient http;
-  net::HttpRequest request;
-  request.method = "POST";
-  request.url = base + path;
-  request.headers.push_back({"Content-Type", "application/json"});
-  request.body = body.dump();
-  return json::parse(http.Send(request).body);
-}
-
 size_t Requests(const makersim::MakerSimulator& sim, const std::string& path) {
   return SimGet(sim.base_url(), "/_sim/requests?path=" + path).size();
 }
@@ -135,7 +119,7 @@ TEST_F(OxsmsdJournalTest, RunsByHandSendEachChannelOnceAndForceSendsAgain) {
   EXPECT_EQ(RunNow({"--force"}), 0) << Log();
   EXPECT_EQ(Sms().size(), 2 * sms);
   EXPECT_EQ(WhatsApp().size(), 2 * sms);
-  EXPECT_EQ(Count(Log(), "Invio forzato (--force)"), 1);
+  EXPECT_EQ(CountOf(Log(), "Invio forzato (--force)"), 1);
 }
 
 TEST_F(OxsmsdJournalTest, AProcessKilledDuringTheUploadDoesNotUploadAgainAfterARestart) {
@@ -174,7 +158,7 @@ TEST_F(OxsmsdJournalTest, AnHttp500IsRetriedAtALaterTickAndTheRemindersGoOnce) {
   RunService("2026-12-07 10:58:00", 2);
 
   const std::string log = Log();
-  EXPECT_EQ(Count(log, "Avvio ricerca messaggi"), 2) << log;
+  EXPECT_EQ(CountOf(log, "Avvio ricerca messaggi"), 2) << log;
   EXPECT_NE(log.find("Nuovo tentativo di invio (tentativo 2): promemoria non riuscito"),
             std::string::npos) << log;
   EXPECT_EQ(Requests(sim_, kUpload), 2u);
@@ -203,7 +187,7 @@ TEST_F(OxsmsdJournalTest, AConfigurationDatabaseMissingAtTheSendTimeIsCaughtUpOn
   ASSERT_EQ(service.Wait(30s), 0);
 
   const std::string log = Log();
-  EXPECT_EQ(Count(log, "Avvio ricerca messaggi"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Avvio ricerca messaggi"), 1) << log;
   EXPECT_NE(log.find("Invio del giorno non eseguito all'orario di invio 11.00"),
             std::string::npos) << log;
   EXPECT_GT(Sms().size(), 0u);
@@ -219,9 +203,9 @@ TEST_F(OxsmsdJournalTest, AMissedWindowRunsOnceAndARefusedAccountIsNotTriedAgain
   RunService("2026-12-07 14:00:00", 1);
 
   const std::string log = Log();
-  EXPECT_EQ(Count(log, "Avvio ricerca messaggi"), 1) << log;
+  EXPECT_EQ(CountOf(log, "Avvio ricerca messaggi"), 1) << log;
   EXPECT_NE(log.find("recupero ora"), std::string::npos) << log;
-  EXPECT_EQ(Count(log, "Nuovo tentativo di invio"), 0) << log;
+  EXPECT_EQ(CountOf(log, "Nuovo tentativo di invio"), 0) << log;
   EXPECT_EQ(Sms().size(), 0u);
 }
 

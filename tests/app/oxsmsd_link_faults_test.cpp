@@ -12,12 +12,12 @@
 #include <filesystem>
 #include <set>
 
+#include "app/agenda_records.h"
 #include "app/process_runner.h"
 #include "app/sim_query.h"
 #include "fixture/practice_fixture.h"
 #include "maker-sim/maker_simulator.h"
 #include "net/curl_http_client.h"
-#include "practice_probe.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::testing {
@@ -33,31 +33,8 @@ void RunNow(const TempDir& home, const std::string& now) {
   run.Wait(120s);
 }
 
-void SimCall(const std::string& base, const std::string& method, const std::string& path,
-             const json& body = json()) {
-  net::CurlHttpClient http;
-  net::HttpRequest request;
-  request.method = method;
-  request.url = base + path;
-  if (!body.is_null()) {
-    request.body = body.dump();
-    request.headers.push_back({"Content-Type", "application/json"});
-  }
-  ASSERT_EQ(http.Send(request).status, 200) << method << " " << path;
-}
-
 void Fault(const makersim::MakerSimulator& sim, const std::string& path, const std::string& kind) {
   SimCall(sim.base_url(), "POST", "/_sim/faults", {{"path", path}, {"kind", kind}});
-}
-
-void ClearFaults(const makersim::MakerSimulator& sim) {
-  SimCall(sim.base_url(), "DELETE", "/_sim/faults");
-}
-
-int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
 }
 
 std::string PaymentCodeOf(const std::string& text) {
@@ -65,34 +42,6 @@ std::string PaymentCodeOf(const std::string& text) {
   if (at == std::string::npos) return {};
   const auto end = text.find_first_of(" )", at + 3);
   return text.substr(at + 3, end == std::string::npos ? std::string::npos : end - at - 3);
-}
-
-std::filesystem::path DatabaseOf(const fixture::PracticeReport& report, const std::string& role) {
-  for (const auto& db : report.databases) {
-    if (db.role == role) return db.location;
-  }
-  return {};
-}
-
-// The payment link codes the agenda records, over both agenda tables.
-std::multiset<std::string> RecordedLinks(const std::filesystem::path& agenda) {
-  auto sql = fixture::probe::OpenFirebirdFile(agenda);
-  std::multiset<std::string> codes;
-  for (const char* table : {"AGENDA_1", "AGENDA_2"}) {
-    soci::rowset<std::string> rows =
-        (sql->prepare << std::string("select ID_LINKPAG from ") + table +
-                             " where ID_LINKPAG is not null");
-    for (const std::string& code : rows) codes.insert(code);
-  }
-  return codes;
-}
-
-std::multiset<std::string> AccountedLinks(const std::filesystem::path& patients) {
-  auto sql = fixture::probe::OpenFirebirdFile(patients);
-  std::multiset<std::string> codes;
-  soci::rowset<std::string> rows = (sql->prepare << "select PEC from CONTAB where tipo = 14");
-  for (const std::string& code : rows) codes.insert(code);
-  return codes;
 }
 
 fixture::PracticeOptions Practice(const TempDir& home, const makersim::MakerSimulator& sim,
@@ -143,7 +92,7 @@ TEST(OxsmsdLinkFaultsTest, ConfirmationLinkThatCannotBeHadIsLeftOutNotSentAsWrit
     if (m["variabili"]["link_breve"] == "") ++whatsapp_without_link;
   }
   EXPECT_EQ(whatsapp_without_link, without_link);
-  EXPECT_EQ(Count(log, "Link di conferma non ottenuto, messaggio inviato senza link"),
+  EXPECT_EQ(CountOf(log, "Link di conferma non ottenuto, messaggio inviato senza link"),
             without_link)
       << log;
   EXPECT_TRUE(SimGet(sim.base_url(), "/_sim/links").empty());
@@ -185,13 +134,13 @@ TEST_F(OxsmsdPaymentLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameL
   for (const json& m : sms) {
     EXPECT_EQ(m["text"].get<std::string>().find(kPaymentWords), std::string::npos) << m["text"];
   }
-  EXPECT_GT(Count(log, "Link di pagamento non ottenuto, messaggio non inviato"), 1) << log;
-  EXPECT_GT(Count(log, "Risposta non leggibile del servizio di pagamento"), 1) << log;
+  EXPECT_GT(CountOf(log, "Link di pagamento non ottenuto, messaggio non inviato"), 1) << log;
+  EXPECT_GT(CountOf(log, "Risposta non leggibile del servizio di pagamento"), 1) << log;
   EXPECT_TRUE(RecordedLinks(agenda).empty());
   const size_t reminders = sms.size();
 
   // The links are made and recorded, but the upload fails.
-  ClearFaults(sim);
+  ClearFaults(sim.base_url());
   Fault(sim, "/smsox/filesmstoserver.json", "http500");
   RunNow(home, "2026-12-07 12:00:00");
   ASSERT_EQ(SimGet(sim.base_url(), "/_sim/sms").size(), reminders);
@@ -202,7 +151,7 @@ TEST_F(OxsmsdPaymentLinkFaultsTest, PaymentMessageGoesOnlyWithItsLinkAndTheSameL
   EXPECT_EQ(AccountedLinks(patients), recorded);
 
   // The next run sends each of them, with the link it already has.
-  ClearFaults(sim);
+  ClearFaults(sim.base_url());
   RunNow(home, "2026-12-07 13:00:00");
   log = ReadFile(home / "sms.log");
   sms = SimGet(sim.base_url(), "/_sim/sms");
@@ -225,7 +174,7 @@ TEST_F(OxsmsdPaymentLinkFaultsTest, AProcessKilledInTheUploadLeavesEveryLinkReco
   Fault(sim, "/rest/crea_url_pagamento.json", "http500");
   RunNow(home, "2026-12-07 11:00:00");
   ASSERT_TRUE(SimGet(sim.base_url(), "/_sim/payments").empty());
-  ClearFaults(sim);
+  ClearFaults(sim.base_url());
 
   // Killed once the upload of the payment messages is under way: what the
   // process had not committed or written is gone.

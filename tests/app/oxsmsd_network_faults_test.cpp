@@ -51,14 +51,6 @@ int RunNow(const TempDir& home, const std::string& now) {
   return run.Wait(120s);
 }
 
-void ArmFault(const std::string& sim_url, const json& fault) {
-  net::CurlHttpClient http;
-  net::HttpRequest request;
-  request.url = sim_url + "/_sim/faults";
-  request.body = fault.dump();
-  ASSERT_EQ(http.Send(request).status, 200);
-}
-
 // The SMS the gateway accepted for the practice's own control number.
 size_t ControlMessages(const json& sms) {
   size_t n = 0;

@@ -99,16 +99,6 @@ int RunNow(const TempDir& home) {
   return run.Wait(120s);
 }
 
-void SimPost(const std::string& base, const std::string& path, const json& body) {
-  net::CurlHttpClient http;
-  net::HttpRequest request;
-  request.method = "POST";
-  request.url = base + path;
-  request.headers.push_back({"Content-Type", "application/json"});
-  request.body = body.dump();
-  ASSERT_EQ(http.Send(request).status, 200) << path;
-}
-
 std::multiset<std::string> BatchRecipients(const json& sms) {
   std::multiset<std::string> recipients;
   for (const json& m : sms) {
