@@ -5,7 +5,9 @@
 // may pass (a transport or database failure), never after a refusal.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace oxsms::channels {
 
@@ -26,6 +28,11 @@ struct SendResult {
   int failed = 0;    // messages that did not go out
   SendFailure failure = SendFailure::kNone;
   std::string reason;  // the text of the weightiest failure, for the log
+  // Of the lines handed to one send of a channel, the positions of those it
+  // left for a later attempt (a failure that may pass, such as a payment
+  // link not obtained); every other line went out or was refused. Only the
+  // result of that one send holds them: Add does not carry them over.
+  std::vector<std::size_t> held_back;
 
   bool ok() const { return failed == 0 && failure == SendFailure::kNone; }
 

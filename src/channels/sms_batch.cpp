@@ -76,6 +76,7 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
     if (has_payment) lists.listCellIncassi[i] = paz;
     if (composer.LinkMancanti().pagamento) {
       ++batch.without_payment_link;
+      batch.held_back.push_back(i);
       continue;
     }
 

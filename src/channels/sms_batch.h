@@ -44,8 +44,10 @@ struct SmsBatch {
   std::vector<std::string> undialable;
   std::vector<SmsBatchRecord> records;  // one per message, in batch order
   // Lines left out because their payment link could not be had (the
-  // composer logged each): they wait for the next attempt.
+  // composer logged each): they wait for the next attempt. Their positions
+  // in the lines given.
   int32_t without_payment_link = 0;
+  std::vector<std::size_t> held_back;
 };
 
 // Builds the batch of `lines` with the template `testoLinee`. Line i takes

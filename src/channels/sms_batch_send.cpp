@@ -72,6 +72,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     // Logged by the composer; these messages wait for the next attempt.
     result.Fail(batch.without_payment_link, SendFailure::kTransient,
                 "Link di pagamento non ottenuto");
+    result.held_back = batch.held_back;
   }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
   if (batch.messages == 0) return result;

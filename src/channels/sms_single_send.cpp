@@ -35,6 +35,7 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   if (composer_.LinkMancanti().pagamento) {
     // Logged by the composer; the message waits for the next attempt.
     result.Fail(1, SendFailure::kTransient, "Link di pagamento non ottenuto");
+    result.held_back.push_back(0);
     return result;
   }
   if (rec.Cellulare.find('@') != std::string::npos) return result;

@@ -254,6 +254,7 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
         "Link di pagamento non ottenuto, WhatsApp non inviato: " + SingleLine(rec.Cognome + " " + rec.Nome);
     log_.WriteLog(message);
     result.Fail(1, SendFailure::kTransient, message);
+    result.held_back.push_back(i);
     return std::nullopt;
   }
   ConfirmationLink(i, settings, rec, recipient);

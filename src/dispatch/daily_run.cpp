@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "channels/sms_text.h"
+#include "dispatch/channel_lines.h"
 #include "dispatch/message_text.h"
 #include "dispatch/run_rules.h"
 #include "dispatch/tdm1.h"
@@ -140,6 +141,7 @@ void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
       for (const platform::TDateTime day : days) {
         search.DataRicerca = search.DataRicerca1 = day;
         search.RicercaCompleanni(find_phones, CBServComplEmail);
+        NoteUnread(search.Unread(), kBirthdays);
       }
     }
     Guarded([&] {
@@ -187,6 +189,7 @@ void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_fu
     search.DataRicerca = send.DataRicerca;
     search.DataRicerca1 = send.DataRicerca1;
     search.RicercaAppunt(CBServizioSMS || CBServizioWhatsapp, CBServizioEmail);
+    NoteUnread(search.Unread(), str);
     if (lists.listCell.empty()) {
       log_.WriteLog("Nessun invio per il " + platform::FormatDate(send.DataRicerca));
       return;
@@ -226,7 +229,21 @@ void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_fu
   }
 }
 
-channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
+void TDM1::NoteUnread(const std::vector<std::string>& unread, const std::string& str) {
+  if (unread.empty()) return;
+  KindReport& kind = CurrentKind();
+  std::string what;
+  for (const std::string& item : unread) what += (what.empty() ? "" : "; ") + item;
+  // What was found still goes; the rest waits until the databases can be
+  // read, when an attempt sends what this one could not.
+  log_.WriteLog(std::string("Ricerca incompleta (") + KindName(kind.kind) +
+                "), i destinatari mancanti saranno cercati al prossimo tentativo: " + what);
+  if (!kind.search_incomplete && CBSmsVerifica) AppendUnreadSummary(run_.strVerifica, str);
+  kind.search_incomplete = true;
+  kind.other.Fail(0, channels::SendFailure::kTransient, "ricerca incompleta: " + what);
+}
+
+channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
                                              const std::vector<std::string>& list,
                                              bool bool_futurland) {
   const std::vector<std::string> testoLinee{CrLfToBlank(send.TestoInvioSMS)};
@@ -238,21 +255,40 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
   channels::SendResult sent;
   // Each channel is tried on its own: a failure of one costs only its own
   // messages, and each counts as failed with the reason it failed for.
-  const auto guard = [&](JournalChannel name, channels::SendResult& channel, auto deliver) {
-    try {
-      const channels::SendResult result = deliver();
-      channel.Add(result);
-      sent.Add(result);
-    } catch (const platform::Error& e) {
-      log_.WriteLog(e.what());
-      channels::SendResult failed;
-      failed.Fail(lines, FailureOf(e), e.what());
-      channel.Add(failed);
-      sent.Add(failed);
+  // The lines each channel handed over at an earlier attempt of today.
+  const std::set<std::string> sms_done =
+      send_sms ? journal_.DeliveredLines(send.kind, JournalChannel::kSms) : std::set<std::string>();
+  const std::set<std::string> whatsapp_done =
+      send_whatsapp ? journal_.DeliveredLines(send.kind, JournalChannel::kWhatsApp)
+                    : std::set<std::string>();
+  const auto guard = [&](JournalChannel name, channels::SendResult& channel,
+                         const std::set<std::string>& done, auto deliver) {
+    const ChannelLines pending(send.lists, list, done);
+    if (pending.LeftOut() > 0) {
+      log_.WriteLog(std::string("Invio ") + KindName(send.kind) + " " + JournalChannelName(name) +
+                    ": destinatari già serviti oggi, non ripetuti: " +
+                    std::to_string(pending.LeftOut()));
+    }
+    if (!pending.Lines().empty()) {
+      try {
+        const channels::SendResult result = deliver(pending.Lines());
+        journal_.LinesDelivered(send.kind, name, pending.HandedOver(result.held_back));
+        channel.Add(result);
+        sent.Add(result);
+      } catch (const platform::Error& e) {
+        log_.WriteLog(e.what());
+        channels::SendResult failed;
+        failed.Fail(static_cast<int>(pending.Lines().size()), FailureOf(e), e.what());
+        channel.Add(failed);
+        sent.Add(failed);
+      }
     }
     journal_.ChannelDone(send.kind, name, channel);
   };
-  if ((send_sms || send_whatsapp) && !CBTest) {
+  // Nothing left for either channel: no account check either.
+  const bool sms_left = send_sms && AnyNotHandedOver(list, sms_done);
+  const bool whatsapp_left = send_whatsapp && AnyNotHandedOver(list, whatsapp_done);
+  if ((sms_left || whatsapp_left) && !CBTest) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
     } catch (const platform::Error& e) {  // the gateway or its transport
@@ -274,13 +310,13 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
     }
   }
   if (send_sms) {
-    guard(JournalChannel::kSms, kind.sms, [&] {
-      if (list.size() == 1) {
+    guard(JournalChannel::kSms, kind.sms, sms_done, [&](const std::vector<std::string>& lines) {
+      if (lines.size() == 1) {
         practice::TLineRec rec;
-        ParseLineRec(rec, list.front());
+        ParseLineRec(rec, lines.front());
         return Channels().Sms().SendSingleSmS(rec, testoLinee);
       }
-      return Channels().Sms().MultiSendSms(list, testoLinee, bool_futurland);
+      return Channels().Sms().MultiSendSms(lines, testoLinee, bool_futurland);
     });
   }
   if (send.sendWhts) {
@@ -289,7 +325,10 @@ channels::SendResult TDM1::InviaSmsWhtsLista(const SendState& send,
                   std::to_string(list.size()) + " destinatari non inviati");
   }
   if (send_whatsapp) {
-    guard(JournalChannel::kWhatsApp, kind.whatsapp, [&] { return Channels().WhatsAppTemplates().MultiSendWhtsB(list); });
+    guard(JournalChannel::kWhatsApp, kind.whatsapp, whatsapp_done,
+          [&](const std::vector<std::string>& lines) {
+            return Channels().WhatsAppTemplates().MultiSendWhtsB(lines);
+          });
   }
   return sent;
 }
@@ -302,7 +341,7 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
   std::vector<std::string> lines;
   std::vector<std::string> keys;
   for (const std::string& line : list) {
-    std::string key = EmailLineKey(line);
+    std::string key = RecipientKey(line);
     if (served.count(key) != 0) continue;
     lines.push_back(line);
     keys.push_back(std::move(key));

@@ -1,5 +1,6 @@
 #include "dispatch/journal_gate.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -35,13 +36,15 @@ channels::SendResult& ResultOf(KindReport& report, JournalChannel channel) {
   return report.email;
 }
 
-// Not to be sent again today by itself.
-bool Settled(const platform::ChannelEntry& c) {
-  return c.state == JournalState::kCompleted || c.state == JournalState::kUncertain ||
-         (c.state == JournalState::kFailed && !c.retry);
-}
+const char* ChannelKey(JournalChannel channel) { return JournalChannelName(channel); }
 
 }  // namespace
+
+bool JournalGate::Closed(const platform::ChannelEntry& c, bool search_missed_lines) {
+  if (c.state == JournalState::kUncertain) return true;
+  if (c.state == JournalState::kFailed) return !c.retry;
+  return c.state == JournalState::kCompleted && !search_missed_lines;
+}
 
 const char* JournalChannelName(JournalChannel channel) {
   switch (channel) {
@@ -108,10 +111,14 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
     any_ran_ = true;
     return mask;
   }
+  reopened_.clear();
   for (const JournalChannel channel : kChannels) {
     const auto found = entry.channels.find(JournalChannelName(channel));
     if (found == entry.channels.end()) continue;
     platform::ChannelEntry& c = found->second;
+    // The email lines that went are kept with the kind: an email channel
+    // always knows what it handed over.
+    const bool keyed = c.lines_kept || channel == JournalChannel::kEmail;
     if (c.state == JournalState::kSending) {
       const std::string text = std::string("Invio ") + name + " " + found->first +
                                " interrotto durante la consegna: esito incerto, non ripetuto "
@@ -121,8 +128,15 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
       c.reason = "interrotto durante la consegna";
       ResultOf(report, channel).Fail(0, channels::SendFailure::kRefused, text);
     }
-    if (Settled(c)) {
+    if (Closed(c, entry.search_incomplete && keyed)) {
       MaskOf(mask, channel) = false;
+    } else if (channel != JournalChannel::kEmail && !c.delivered_lines.empty()) {
+      // This attempt decides anew; the lines handed over stay recorded. Until
+      // it does, the channel counts as to be tried again.
+      reopened_.emplace(found->first, c);
+      c.state = JournalState::kFailed;
+      c.retry = true;
+      c.reason = "da ripetere";
     } else {
       entry.channels.erase(found);  // this attempt decides anew
     }
@@ -146,9 +160,13 @@ ChannelMask JournalGate::BeginKind(SendKind kind, KindReport& report) {
 void JournalGate::MarkSending(SendKind kind, const char* channel) {
   platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return;
+  reopened_.erase(channel);
   platform::ChannelEntry& c = entry->channels[channel];
-  c = platform::ChannelEntry{};
-  c.state = JournalState::kSending;
+  platform::ChannelEntry sending;
+  sending.state = JournalState::kSending;
+  sending.delivered_lines = std::move(c.delivered_lines);
+  sending.lines_kept = c.lines_kept;
+  c = std::move(sending);
   journal_->Save();
 }
 
@@ -170,7 +188,50 @@ void JournalGate::EmailsDelivered(SendKind kind, const std::vector<std::string>&
   entry->delivered_emails.insert(entry->delivered_emails.end(), keys.begin(), keys.end());
 }
 
-std::string EmailLineKey(std::string_view line) {
+std::set<std::string> JournalGate::DeliveredLines(SendKind kind, JournalChannel channel) {
+  const platform::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return {};
+  const auto found = entry->channels.find(ChannelKey(channel));
+  if (found == entry->channels.end()) return {};
+  return {found->second.delivered_lines.begin(), found->second.delivered_lines.end()};
+}
+
+void JournalGate::LinesDelivered(SendKind kind, JournalChannel channel,
+                                 const std::vector<std::string>& keys) {
+  platform::KindEntry* entry = Entry(kind);
+  if (entry == nullptr) return;
+  std::vector<std::string>& lines = entry->channels[ChannelKey(channel)].delivered_lines;
+  lines.insert(lines.end(), keys.begin(), keys.end());
+}
+
+namespace {
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "dd/mm/yyyy", "hh.mm" or "hh:mm" (one or two digits before the mark).
+bool DateOrTime(std::string_view field) {
+  const auto slash = field.find('/');
+  if (slash != std::string_view::npos) {
+    const auto second = field.find('/', slash + 1);
+    return second != std::string_view::npos && AllDigits(field.substr(0, slash)) &&
+           AllDigits(field.substr(slash + 1, second - slash - 1)) &&
+           AllDigits(field.substr(second + 1));
+  }
+  const auto mark = field.find_first_of(".:");
+  return mark != std::string_view::npos && mark <= 2 && AllDigits(field.substr(0, mark)) &&
+         field.size() - mark - 1 == 2 && AllDigits(field.substr(mark + 1));
+}
+
+}  // namespace
+
+std::string RecipientKey(std::string_view line) {
+  for (auto comma = line.rfind(','); comma != std::string_view::npos; comma = line.rfind(',')) {
+    if (!DateOrTime(line.substr(comma + 1))) break;
+    line = line.substr(0, comma);
+  }
   std::uint64_t hash = 14695981039346656037ull;
   for (const char c : line) {
     hash ^= static_cast<unsigned char>(c);
@@ -191,7 +252,11 @@ void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
   const auto found = entry->channels.find(JournalChannelName(channel));
   const bool delivering =
       found != entry->channels.end() && found->second.state == JournalState::kSending;
+  reopened_.erase(JournalChannelName(channel));
   platform::ChannelEntry& c = entry->channels[JournalChannelName(channel)];
+  // From here on the channel's record of lines is whole (the email lines are
+  // kept with the kind).
+  if (channel != JournalChannel::kEmail) c.lines_kept = true;
   const bool uncertain = result.failure == channels::SendFailure::kUncertain && delivering;
   c.accepted = result.accepted;
   c.failed = result.failed;
@@ -212,6 +277,18 @@ void JournalGate::ChannelDone(SendKind kind, JournalChannel channel,
 void JournalGate::EndKind(SendKind kind, const KindReport& report) {
   platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr || entry->state != JournalState::kStarted) return;
+  for (auto& [name, before] : reopened_) {
+    platform::ChannelEntry& c = entry->channels[name];
+    if (report.other.ok()) {
+      c.state = JournalState::kCompleted;  // nothing was left for it
+      c.retry = false;
+      c.reason.clear();
+    } else {
+      c = std::move(before);
+    }
+  }
+  reopened_.clear();
+  entry->search_incomplete = report.search_incomplete;
   bool retry = report.other.failure == channels::SendFailure::kTransient;
   bool failed = !report.other.ok();
   std::string reason = report.other.reason;

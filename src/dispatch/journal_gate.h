@@ -15,6 +15,14 @@
 //   run's report (once);
 // - a kind found begun but not ended (killed while searching or composing)
 //   runs again: nothing of it was delivered;
+// - a kind whose search could not read everything (a database or an agenda
+//   table) failed for a reason that may pass: the next attempt searches
+//   again and sends also on the channels that completed, to the lines they
+//   had not handed over (each SMS and WhatsApp channel keeps the keys of the
+//   lines it handed over, as the email lines do), so what was missed goes
+//   once and nothing goes twice;
+// - a channel tried again sends only the lines it has not handed over yet
+//   (a line held back for a later attempt is one it has not).
 // - the control SMS reports one attempt: it goes with each attempt in which
 //   some kind ran, or when today has none yet (a day whose only report is
 //   the low-credit warning); never again by itself.
@@ -24,6 +32,7 @@
 // recorded.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -75,7 +84,14 @@ class JournalGate {
   // The delivering request of `channel` is about to go out.
   void Delivering(SendKind kind, channels::DeliveryChannel channel);
   void DeliveringEmail(SendKind kind);
-  // The keys (EmailLineKey) of the email lines of `kind` that went out
+  // The keys (RecipientKey) of the lines `channel` (SMS or WhatsApp) of
+  // `kind` handed over earlier today; empty without a journal or with
+  // --force.
+  std::set<std::string> DeliveredLines(SendKind kind, JournalChannel channel);
+  // Adds the keys of lines `channel` just handed over; written with the
+  // next ChannelDone.
+  void LinesDelivered(SendKind kind, JournalChannel channel, const std::vector<std::string>& keys);
+  // The keys (RecipientKey) of the email lines of `kind` that went out
   // earlier today; empty without a journal or with --force.
   std::set<std::string> DeliveredEmails(SendKind kind);
   // Adds the keys of email lines that just went out; written to the journal
@@ -89,6 +105,16 @@ class JournalGate {
  private:
   platform::KindEntry* Entry(SendKind kind);
   void MarkSending(SendKind kind, const char* channel);
+  // True when channel `c` is not to be sent again in this attempt. A
+  // completed channel goes again only after a search that missed lines, and
+  // only when it knows which lines it handed over: `search_missed_lines`.
+  static bool Closed(const platform::ChannelEntry& c, bool search_missed_lines);
+
+  // Channels of the kind in progress that this attempt opened again while
+  // they keep the lines handed over earlier, with their entry before: one
+  // the attempt leaves untouched had nothing left to send (it ends
+  // completed), unless an error ended the kind first (it stays as it was).
+  std::map<std::string, platform::ChannelEntry> reopened_;
 
   platform::ActivityLog& log_;
   platform::RunJournal* journal_ = nullptr;
@@ -100,10 +126,13 @@ class JournalGate {
 
 const char* JournalChannelName(JournalChannel channel);
 
-// The journal's key of an email recipient line: a 64-bit FNV-1a hash of the
-// line as 16 hexadecimal digits. The line holds the name, the address and the
-// appointment, so one key stands for one message of the day; the journal
-// keeps no address in clear.
-std::string EmailLineKey(std::string_view line);
+// The journal's key of a recipient line: a 64-bit FNV-1a hash, as 16
+// hexadecimal digits, of the line without its trailing date and time fields
+// (dd/mm/yyyy, hh.mm or hh:mm), so of the name and the number or address.
+// A kind sends one message per recipient a day: a later attempt whose search
+// picks another appointment of the same patient (one that could not be read
+// before) does not remind the patient again. The journal keeps no number or
+// address in clear.
+std::string RecipientKey(std::string_view line);
 
 }  // namespace oxsms::dispatch

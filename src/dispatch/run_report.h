@@ -24,6 +24,9 @@ struct KindReport {
   channels::SendResult whatsapp;
   channels::SendResult email;
   channels::SendResult other;  // errors outside the channels
+  // The search could not read everything (a database, an agenda table):
+  // recipients may be missing from what went.
+  bool search_incomplete = false;
 
   channels::SendResult Total() const;
 };

@@ -94,6 +94,11 @@ void AppendFailedSummary(std::string& str_verifica, const std::string& kind, int
   str_verifica += "Non inviati Msg " + kind + " " + std::to_string(count) + " Msg.";
 }
 
+void AppendUnreadSummary(std::string& str_verifica, const std::string& kind) {
+  if (!str_verifica.empty()) str_verifica += ". ";
+  str_verifica += "Ricerca incompleta Msg " + kind + ".";
+}
+
 bool IsEmailLine(const std::string& line) { return line.find('@') != std::string::npos; }
 
 RecipientBatch PhoneBatch(const std::vector<std::string>& lines, const std::vector<std::string>& ids,

@@ -55,6 +55,10 @@ void AppendSendSummary(std::string& str_verifica, const std::string& kind, std::
 // Appends "Non inviati Msg <kind> <count> Msg." to the control text.
 void AppendFailedSummary(std::string& str_verifica, const std::string& kind, int count);
 
+// Appends "Ricerca incompleta Msg <kind>." to the control text: the search of
+// the kind could not read every database, so recipients may be missing.
+void AppendUnreadSummary(std::string& str_verifica, const std::string& kind);
+
 // A line with '@' anywhere goes to an email address.
 bool IsEmailLine(const std::string& line);
 

@@ -110,8 +110,9 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // channel flags. Errors of the senders are logged, not raised; each
   // channel is tried on its own. Returns what went out over both channels,
   // also added to the run's report of the kind.
-  channels::SendResult InviaSmsWhtsLista(const SendState& send,
-                                         const std::vector<std::string>& list,
+  // A channel sends only the lines it has not handed over at an earlier
+  // attempt of today (run journal).
+  channels::SendResult InviaSmsWhtsLista(SendState& send, const std::vector<std::string>& list,
                                          bool bool_futurland);
 
   // `InviaEmailLista`: an email batch of `send` as one circular with its
@@ -169,6 +170,11 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   practice::RecipientLists& Batch() override { return send_in_progress.Current().lists; }
 
  private:
+  // After a search of the kind in progress that could not read `unread`
+  // (see TAgImp::Unread): logged, the kind failed for a reason that may
+  // pass and its search marked incomplete, and the control SMS told once
+  // (`str` names the kind there).
+  void NoteUnread(const std::vector<std::string>& unread, const std::string& str);
   // The connection the email batch reads its settings through: the search
   // object's to the configuration database while it is connected, else
   // IBDatabaseConfig, opened here (Disconnect closes it).

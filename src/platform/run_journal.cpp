@@ -36,6 +36,7 @@ json ChannelJson(const ChannelEntry& c) {
             {"non_inviati", c.failed}};
   if (c.state == JournalState::kFailed) j["ritentabile"] = c.retry;
   if (!c.reason.empty()) j["motivo"] = c.reason;
+  if (c.lines_kept) j["righe_consegnate"] = c.delivered_lines;
   return j;
 }
 
@@ -43,6 +44,7 @@ json KindJson(const KindEntry& k) {
   json j = {{"stato", JournalStateName(k.state)}, {"canali", json::object()}};
   if (k.state == JournalState::kFailed) j["ritentabile"] = k.retry;
   if (!k.reason.empty()) j["motivo"] = k.reason;
+  if (k.search_incomplete) j["ricerca_incompleta"] = true;
   for (const auto& [name, c] : k.channels) j["canali"][name] = ChannelJson(c);
   if (!k.delivered_emails.empty()) j["email_consegnate"] = k.delivered_emails;
   return j;
@@ -55,6 +57,10 @@ ChannelEntry ChannelOf(const json& j) {
   c.reason = j.value("motivo", std::string());
   c.accepted = j.value("inviati", 0);
   c.failed = j.value("non_inviati", 0);
+  if (j.contains("righe_consegnate")) {
+    c.delivered_lines = j.at("righe_consegnate").get<std::vector<std::string>>();
+    c.lines_kept = true;
+  }
   return c;
 }
 
@@ -63,6 +69,7 @@ KindEntry KindOf(const json& j) {
   k.state = StateOf(j.at("stato").get<std::string>());
   k.retry = j.value("ritentabile", false);
   k.reason = j.value("motivo", std::string());
+  k.search_incomplete = j.value("ricerca_incompleta", false);
   if (j.contains("canali")) {
     for (const auto& [name, c] : j.at("canali").items()) k.channels[name] = ChannelOf(c);
   }

@@ -14,13 +14,21 @@
 //   channel  "in_corso" (the request that delivers was under way),
 //            "completato", "fallito" with "ritentabile" and "motivo",
 //            "incerto" (found "in_corso" after a restart: the messages may
-//            or may not have gone; never sent again by itself)
+//            or may not have gone; never sent again by itself);
+//            "righe_consegnate": the keys of the recipient lines an SMS or
+//            WhatsApp channel handed over today (present once the channel
+//            keeps them, also empty)
+//   kind     "ricerca_incompleta": true when its search could not read every
+//            database or table: a later attempt searches again and sends
+//            what the earlier ones did not hand over
 //
 // File form (UTF-8 JSON; unknown members are ignored):
 //   {"versione":1,"giorni":{"2026-12-07":{"tentativi":2,
 //     "ultimo_tentativo":"2026-12-07 11:05:00","danneggiato":false,
 //     "tipi":{"promemoria":{"stato":"fallito","ritentabile":true,"motivo":"...",
-//       "canali":{"sms":{"stato":"completato","inviati":12,"non_inviati":0},
+//       "ricerca_incompleta":true,
+//       "canali":{"sms":{"stato":"completato","inviati":12,"non_inviati":0,
+//                        "righe_consegnate":["0c1f...", ...]},
 //                 "whatsapp":{"stato":"fallito","ritentabile":true,"motivo":"..."}},
 //       "email_consegnate":["9f86d081884c7d65", ...]}}}}}
 //
@@ -61,12 +69,20 @@ struct ChannelEntry {
   std::string reason;
   int accepted = 0;
   int failed = 0;
+  // Keys of the recipient lines the channel handed over today (a line the
+  // service took or refused; not one held back for a later attempt). Only
+  // with `lines_kept` set do they tell the whole of what it handed over.
+  std::vector<std::string> delivered_lines;
+  bool lines_kept = false;
 };
 
 struct KindEntry {
   JournalState state = JournalState::kStarted;
   bool retry = false;
   std::string reason;
+  // The search of the kind could not read everything: an attempt after it
+  // sends again on the channels that completed, to the lines they lack.
+  bool search_incomplete = false;
   std::map<std::string, ChannelEntry> channels;
   // Keys of the email recipients whose message went out today: emails go
   // one message per recipient, so an email batch tried again after a failure

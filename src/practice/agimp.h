@@ -84,6 +84,11 @@ class TAgImp {
     search_.RicercaCompleanni(Range(), trovaSms, trovaEmail);
   }
 
+  // What the last search could not read (agenda tables, patient databases,
+  // the error that ended it): its lines may lack recipients. Empty when it
+  // read everything.
+  const std::vector<std::string>& Unread() const { return search_.Unread(); }
+
   // --- payment data and links recorded in the agenda ---
 
   // `AnalizzaIncassi`: for an interactive front end that gathered recipient

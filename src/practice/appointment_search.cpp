@@ -46,6 +46,7 @@ bool IsExcluded(const std::vector<std::string>& excluded, const std::string& tab
 void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, bool trovaEmail) {
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
+  unread_.clear();
   try {
     sets_.ApriAgende();
     RecipientLists& batch = host_.Batch();
@@ -60,7 +61,12 @@ void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, boo
         if (!IsExcluded(excluded, TableOfAgendaLine(line))) SearchTableOrLog(line, n, range);
       }
     }
-    if (!list_app_.empty()) CercaContattiPazienti();
+    if (!list_app_.empty()) {
+      CercaContattiPazienti();
+      for (const std::string& name : sets_.UnopenedPatients()) {
+        unread_.push_back("archivio pazienti " + name);
+      }
+    }
     // The lists stay for the search's callers; their growth room goes before
     // the sending begins (a group's day is thousands of entries).
     list_app_.shrink_to_fit();
@@ -70,6 +76,7 @@ void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, boo
     // The databases (opening, statements), their credentials, the agenda
     // list file, or a row value that is no date or amount.
     log_.WriteLog(e.what());
+    unread_.push_back(e.what());
   }
 }
 
@@ -80,8 +87,9 @@ void RecipientSearch::SearchTableOrLog(const std::string& line, std::size_t n,
   } catch (const DatabaseError& e) {
     // A table that cannot be read (dropped, renamed, locked) costs only its
     // own appointments.
-    log_.WriteLog("Tabella agenda \"" + PrintableName(TableOfAgendaLine(line)) +
-                  "\" non letta: " + e.what());
+    const std::string table = PrintableName(TableOfAgendaLine(line));
+    log_.WriteLog("Tabella agenda \"" + table + "\" non letta: " + e.what());
+    unread_.push_back("tabella agenda " + table);
   }
 }
 

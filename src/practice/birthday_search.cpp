@@ -20,9 +20,22 @@ void RecipientSearch::RicercaCompleanni(const SearchRange& range, bool trovaSms,
                                         bool trovaEmail) {
   trova_sms_ = trovaSms;
   trova_email_ = trovaEmail;
+  unread_.clear();
   sets_.ApriFilePazienti();
   if (sets_.Patients().empty()) throw DatabaseError(kNoPatientDatabase);
-  for (std::size_t k = 0; k < sets_.Patients().size(); ++k) CercaCompleanniFile(k, range);
+  for (const std::string& name : sets_.UnopenedPatients()) {
+    unread_.push_back("archivio pazienti " + name);
+  }
+  for (std::size_t k = 0; k < sets_.Patients().size(); ++k) {
+    try {
+      CercaCompleanniFile(k, range);
+    } catch (const DatabaseError& e) {
+      // A patient database that cannot be read (a column missing, a lost
+      // link) costs only its own patients.
+      log_.WriteLog(e.what());
+      unread_.push_back("archivio pazienti " + sets_.Patients()[k].connection->DatabaseName());
+    }
+  }
 }
 
 void RecipientSearch::CercaCompleanniFile(std::size_t k, const SearchRange& range) {

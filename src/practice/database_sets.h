@@ -52,8 +52,11 @@ class DatabaseSets {
   void ApriAgende();
   // `ApriFilePazienti`: fills the patient databases when there are none,
   // else does nothing. Patient databases that cannot be connected are left
-  // out with a log line.
+  // out with a log line, and named in UnopenedPatients.
   void ApriFilePazienti();
+  // The patient databases the last ApriFilePazienti that opened the set
+  // could not connect: a patient not found may be in one of them.
+  const std::vector<std::string>& UnopenedPatients() const { return unopened_patients_; }
   // `AggiungiAgenda`: adds the agenda database of a location text (account
   // as given; a Firebird location gets "SYSDBA" and the default password).
   void AggiungiAgenda(const std::string& location, const std::string& user,
@@ -93,6 +96,7 @@ class DatabaseSets {
   std::unique_ptr<platform::IniFile> inif_;
   std::unique_ptr<Connection> config_;
   std::vector<PatientDatabase> patients_;
+  std::vector<std::string> unopened_patients_;
   std::vector<std::unique_ptr<Connection>> agendas_;
   std::vector<std::vector<std::string>> agenda_tables_;
 };

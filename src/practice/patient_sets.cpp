@@ -57,12 +57,14 @@ bool DatabaseSets::ConnectOrLog(Connection& patients) {
     // Left out of the set; the log keeps why, which the searches' "no
     // patient database" would not tell.
     log_.WriteLog(std::string("Archivio pazienti non aperto: ") + e.what());
+    unopened_patients_.push_back(patients.DatabaseName());
     return false;
   }
 }
 
 void DatabaseSets::ApriFilePazienti() {
   if (!patients_.empty()) return;
+  unopened_patients_.clear();
   if (host_.FolderLayout()) {
     PreparaConnessioneFileLocale(*config_, kLayoutCatalogueFile, /*database_folder=*/false, ctx_);
     auto patients = std::make_unique<Connection>();

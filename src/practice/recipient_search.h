@@ -54,12 +54,14 @@ class RecipientSearch {
   // is not excluded, one per patient (the earliest time of day), turned into
   // recipient lines by CercaContattiPazienti. The batch lists are emptied
   // first. Never raises: an error ends the search and its message goes to
-  // the activity log; what was collected stays.
+  // the activity log; what was collected stays, and Unread says what the
+  // search could not read.
   void RicercaAppunt(const SearchRange& range, bool trovaSms, bool trovaEmail);
   // `RicercaCompleanni`: appends a recipient line for each usable contact of
   // every patient whose birthday lies in `range`. The batch lists are not
   // emptied. Raises DatabaseError kNoPatientDatabase when no patient database
-  // is open; query errors reach the caller too.
+  // is open; a patient database whose query fails is logged, named in Unread
+  // and left for the others.
   void RicercaCompleanni(const SearchRange& range, bool trovaSms, bool trovaEmail);
 
   // `CercaAppuntamentiTabella`: one agenda table's rows of the range into the
@@ -79,6 +81,10 @@ class RecipientSearch {
   const std::vector<TPazRec>& listIncassi() const { return list_incassi_; }
   bool FtrovaSms() const { return trova_sms_; }
   bool FtrovaEmail() const { return trova_email_; }
+  // What the last search could not read: agenda tables, patient databases,
+  // or the error that ended it. Its lines may then lack recipients; empty
+  // when it read everything.
+  const std::vector<std::string>& Unread() const { return unread_; }
 
  private:
   // CercaAppuntamentiTabella, with a database error (a missing table, a lost
@@ -105,6 +111,7 @@ class RecipientSearch {
   std::unordered_map<std::string, std::size_t> app_by_badge_;
   bool trova_sms_ = false;
   bool trova_email_ = false;
+  std::vector<std::string> unread_;
 };
 
 }  // namespace oxsms::practice

@@ -38,8 +38,9 @@ TEST_F(RunJournalTest, WhatIsSavedIsReadBackByTheNextProcess) {
     kind.state = JournalState::kFailed;
     kind.retry = true;
     kind.reason = "whatsapp: HTTP 500";
-    kind.channels["sms"] = {JournalState::kCompleted, false, "", 12, 0};
-    kind.channels["whatsapp"] = {JournalState::kFailed, true, "HTTP 500", 0, 12};
+    kind.search_incomplete = true;
+    kind.channels["sms"] = {JournalState::kCompleted, false, "", 12, 0, {"00000000000000cc"}, true};
+    kind.channels["whatsapp"] = {JournalState::kFailed, true, "HTTP 500", 0, 12, {}, false};
     kind.delivered_emails = {"00000000000000aa", "00000000000000bb"};
     day.kinds["compleanni"].channels["sms"].state = JournalState::kSending;
     journal.Save();
@@ -57,11 +58,17 @@ TEST_F(RunJournalTest, WhatIsSavedIsReadBackByTheNextProcess) {
   const KindEntry& kind = day.kinds.at("promemoria");
   EXPECT_EQ(kind.state, JournalState::kFailed);
   EXPECT_TRUE(kind.retry);
+  EXPECT_TRUE(kind.search_incomplete);
   EXPECT_EQ(kind.channels.at("sms").accepted, 12);
+  EXPECT_TRUE(kind.channels.at("sms").lines_kept);
+  EXPECT_EQ(kind.channels.at("sms").delivered_lines, std::vector<std::string>{"00000000000000cc"});
+  // A channel that kept no lines (a journal of an earlier version) says so.
+  EXPECT_FALSE(kind.channels.at("whatsapp").lines_kept);
   EXPECT_EQ(kind.channels.at("whatsapp").state, JournalState::kFailed);
   EXPECT_TRUE(kind.channels.at("whatsapp").retry);
   EXPECT_EQ(kind.delivered_emails, (std::vector<std::string>{"00000000000000aa", "00000000000000bb"}));
   EXPECT_TRUE(day.kinds.at("compleanni").delivered_emails.empty());
+  EXPECT_FALSE(day.kinds.at("compleanni").search_incomplete);
   EXPECT_EQ(day.kinds.at("compleanni").channels.at("sms").state, JournalState::kSending);
 }
 

@@ -52,11 +52,8 @@ struct DatabaseFault {
   const char* open_fault = nullptr;
 };
 
-// The service treats a database it cannot read as a day without
-// appointments: the kind ends "completed", the run exits 0, and the
-// appointments are never reminded, not even once the database is back.
-constexpr const char* kUnreadAsEmpty =
-    "una banca dati illeggibile conta come giorno senza appuntamenti: esito 0, nessun recupero";
+// A search that could not read everything says so; the kind is tried again.
+constexpr const char* kIncomplete = "Ricerca incompleta (promemoria)";
 // A payment link whose agenda row is locked is accounted in CONTAB but not
 // recorded in the agenda, so a later scan may give the fee a second link.
 constexpr const char* kLockedLinkUnrecorded =
@@ -117,19 +114,23 @@ const std::vector<DatabaseFault> kDatabaseFaults = {
     {"ConfigurationNotADatabase", ConfigOf, NotADatabase, Back, {"is not a valid database"}},
     {"SettingsDoNotDecrypt", ConfigOf, Undecryptable, Decryptable,
      {"Impossibile decifrare le impostazioni del servizio"}},
-    {"AgendaMissing", AgendaOf, Missing, Back, {}, false, kUnreadAsEmpty},
-    {"AgendaNotADatabase", AgendaOf, NotADatabase, Back, {}, false, kUnreadAsEmpty},
+    {"AgendaMissing", AgendaOf, Missing, Back, {kIncomplete}},
+    {"AgendaNotADatabase", AgendaOf, NotADatabase, Back, {kIncomplete}},
+    // One of the two agenda tables cannot be read: the other's appointments
+    // go, the second run sends the rest and not those again.
+    {"AgendaTableUnreadable", AgendaOf, RenameColumn("AGENDA_2", "BADGE", "BADGE_X"),
+     RenameColumn("AGENDA_2", "BADGE_X", "BADGE"),
+     {"Tabella agenda \"AGENDA_2\" non letta", kIncomplete}},
     {"AgendaColumnMissing", AgendaOf, RenameColumn("AGENDA_1", "ID_WEB", "ID_WEB_X"),
      RenameColumn("AGENDA_1", "ID_WEB_X", "ID_WEB"),
      {"SalvaLinkBreve: agenda non aggiornata (tabella AGENDA_1)"}, true},
     {"AgendaRowsLocked", AgendaOf, RowsLocked, RowsReleased,
      {"SalvaLinkBreve: agenda non aggiornata (tabella AGENDA_1)"}, true, kLockedLinkUnrecorded},
-    {"PatientsMissing", PatientsOf, Missing, Back, {"Archivio pazienti non aperto: "}, false,
-     kUnreadAsEmpty},
-    {"PatientsNotADatabase", PatientsOf, NotADatabase, Back, {"Archivio pazienti non aperto: "},
-     false, kUnreadAsEmpty},
+    {"PatientsMissing", PatientsOf, Missing, Back, {"Archivio pazienti non aperto: ", kIncomplete}},
+    {"PatientsNotADatabase", PatientsOf, NotADatabase, Back,
+     {"Archivio pazienti non aperto: ", kIncomplete}},
     {"PatientsColumnMissing", PatientsOf, RenameColumn("ANAGRAFICA", "TELCELL", "TELCELL_X"),
-     RenameColumn("ANAGRAFICA", "TELCELL_X", "TELCELL"), {}, false, kUnreadAsEmpty},
+     RenameColumn("ANAGRAFICA", "TELCELL_X", "TELCELL"), {kIncomplete}},
 };
 
 class DatabaseFaultMatrixTest : public ::testing::TestWithParam<DatabaseFault> {

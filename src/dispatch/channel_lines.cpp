@@ -1,0 +1,69 @@
+#include "dispatch/channel_lines.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "dispatch/journal_gate.h"
+#include "dispatch/message_text.h"
+
+namespace oxsms::dispatch {
+
+ChannelLines::ChannelLines(practice::RecipientLists& lists, const std::vector<std::string>& lines,
+                           const std::set<std::string>& handed_over)
+    : lists_(lists), all_(lines) {
+  std::vector<std::string> keys;
+  keys.reserve(lines.size());
+  for (const std::string& line : lines) keys.push_back(RecipientKey(line));
+  if (handed_over.empty()) {
+    keys_ = std::move(keys);
+    return;
+  }
+  bool kept = false;  // whether the line before was kept
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const bool further_contact =
+        i > 0 && i < lists.list_id_agenda.size() && lists.list_id_agenda[i] == kSameAppointment;
+    kept = further_contact ? kept && handed_over.count(keys[i]) == 0
+                           : handed_over.count(keys[i]) == 0;
+    if (!kept) continue;
+    positions_.push_back(i);
+    subset_.push_back(lines[i]);
+    keys_.push_back(std::move(keys[i]));
+  }
+  narrowed_ = true;
+  ids_ = std::move(lists.list_id_agenda);
+  payments_ = std::move(lists.listCellIncassi);
+  lists.list_id_agenda.clear();
+  lists.listCellIncassi.clear();
+  for (const std::size_t i : positions_) {
+    lists.list_id_agenda.push_back(i < ids_.size() ? ids_[i] : std::string());
+    if (i < payments_.size()) lists.listCellIncassi.push_back(payments_[i]);
+  }
+}
+
+ChannelLines::~ChannelLines() {
+  if (!narrowed_) return;
+  for (std::size_t j = 0; j < positions_.size() && j < lists_.listCellIncassi.size(); ++j) {
+    if (positions_[j] < payments_.size()) payments_[positions_[j]] = lists_.listCellIncassi[j];
+  }
+  lists_.list_id_agenda = std::move(ids_);
+  lists_.listCellIncassi = std::move(payments_);
+}
+
+std::vector<std::string> ChannelLines::HandedOver(const std::vector<std::size_t>& held_back) const {
+  std::vector<std::string> keys;
+  keys.reserve(keys_.size());
+  for (std::size_t j = 0; j < keys_.size(); ++j) {
+    if (std::find(held_back.begin(), held_back.end(), j) == held_back.end()) keys.push_back(keys_[j]);
+  }
+  return keys;
+}
+
+bool AnyNotHandedOver(const std::vector<std::string>& lines,
+                      const std::set<std::string>& handed_over) {
+  if (handed_over.empty()) return !lines.empty();
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return handed_over.count(RecipientKey(line)) == 0;
+  });
+}
+
+}  // namespace oxsms::dispatch
