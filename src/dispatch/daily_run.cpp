@@ -1,6 +1,7 @@
 // The daily send run of TDM1: InviaDaServizio, EffettuaInvio,
 // InviaSmsWhtsLista, InviaEmailLista.
 #include <exception>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ void TDM1::InviaDaServizio() {
   try {
     const platform::TDateTime now = clock_.Now();
     journal_.BeginRun(now, CBTest);
+    RecordKeptPaymentLinks();
     const platform::TDateTime today = platform::DateOf(now);
     const int weekday = platform::DayOfTheWeek(today);
     if (CBMemoApp) SendAppointmentKinds(today, weekday);
@@ -87,6 +89,21 @@ void TDM1::InviaDaServizio() {
     CurrentKind().other.Fail(0, FailureOf(e), e.what());
     journal_.EndKind(run_.current_kind, CurrentKind());
     throw;
+  }
+}
+
+void TDM1::RecordKeptPaymentLinks() {
+  // Also a run in which the journal lets no kind go writes them, so a row
+  // released at the desk has its link before anything reads it.
+  if (CBTest || !std::filesystem::exists(
+                    catalogue_.home.File(practice::UnrecordedLinks::kFileName))) {
+    return;
+  }
+  try {
+    EnsureAgImp().RecordKeptLinks();
+  } catch (const platform::Error& e) {  // the configuration database
+    // The links stay kept for the next run; the kinds report their own.
+    log_.WriteLog(e.what());
   }
 }
 

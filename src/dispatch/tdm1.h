@@ -170,6 +170,9 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   practice::RecipientLists& Batch() override { return send_in_progress.Current().lists; }
 
  private:
+  // Writes the payment links kept for agenda rows that could not be written
+  // at an earlier run, when there are any (not in test mode).
+  void RecordKeptPaymentLinks();
   // After a search of the kind in progress that could not read `unread`
   // (see TAgImp::Unread): logged, the kind failed for a reason that may
   // pass and its search marked incomplete, and the control SMS told once

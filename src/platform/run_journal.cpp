@@ -1,19 +1,15 @@
 #include "platform/run_journal.h"
 
+#include "platform/atomic_file.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace oxsms::platform {
 namespace {
@@ -79,10 +75,6 @@ KindEntry KindOf(const json& j) {
   return k;
 }
 
-Error JournalWriteFailure(const std::string& text) {
-  return Error(ErrorCategory::kConfiguration, text);
-}
-
 // The date of the last attempt; an unreadable one makes the journal invalid.
 TDateTime LastAttemptOf(const json& day) {
   try {
@@ -92,48 +84,6 @@ TDateTime LastAttemptOf(const json& day) {
   }
 }
 
-// Writes `text` to `file` through a temporary file in the same folder.
-void WriteAtomically(const std::filesystem::path& file, const std::string& text) {
-  const std::filesystem::path temp = file.string() + ".tmp";
-  const std::string failure = "Impossibile scrivere il diario degli invii " + file.string();
-#ifdef _WIN32
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) ||
-        !out.flush()) {
-      throw JournalWriteFailure(failure);
-    }
-  }
-  // MoveFileEx with MOVEFILE_WRITE_THROUGH is what std::filesystem::rename
-  // does not promise; the replace itself is atomic on NTFS.
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  if (ec) throw JournalWriteFailure(failure + ": " + ec.message());
-#else
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw JournalWriteFailure(failure);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
-    std::remove(temp.c_str());
-    throw JournalWriteFailure(failure);
-  }
-  // The rename itself reaches the disk with the folder.
-  const int dir = ::open(file.parent_path().empty() ? "." : file.parent_path().c_str(),
-                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-#endif
-}
 
 }  // namespace
 
@@ -223,7 +173,8 @@ void RunJournal::Prune() {
 void RunJournal::Save() {
   Prune();
   try {
-    WriteAtomically(file_, Serialize(days_));
+    WriteFileAtomically(file_, Serialize(days_),
+                        "Impossibile scrivere il diario degli invii " + file_.string());
   } catch (const Error& e) {
     log_.WriteLog(e.what());
     throw;

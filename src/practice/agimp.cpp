@@ -8,7 +8,8 @@ TAgImp::TAgImp(const CatalogueContext& ctx, platform::ActivityLog& log,
     : DataRicerca(platform::DateOf(clock.Now())),
       units_(elapsed),
       sets_(ctx, log, host, units_),
-      search_(ctx, log, host, sets_, codes_),
-      bookkeeping_(log, clock, elapsed, host, sets_, units_, codes_) {}
+      unrecorded_links_(ctx.home.File(UnrecordedLinks::kFileName), log),
+      search_(ctx, log, host, sets_, codes_, unrecorded_links_),
+      bookkeeping_(log, clock, elapsed, host, sets_, units_, codes_, unrecorded_links_) {}
 
 }  // namespace oxsms::practice

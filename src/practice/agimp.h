@@ -72,6 +72,7 @@ class TAgImp {
   // its message goes to the activity log; what was collected stays.
   void RicercaAppunt(bool trovaSms, bool trovaEmail) {
     bookkeeping_.WritePending();
+    bookkeeping_.RecordKeptLinks();
     search_.RicercaAppunt(Range(), trovaSms, trovaEmail);
   }
 
@@ -83,6 +84,12 @@ class TAgImp {
     bookkeeping_.WritePending();
     search_.RicercaCompleanni(Range(), trovaSms, trovaEmail);
   }
+
+  // Writes the payment links kept because their agenda row could not be
+  // written when they were made (see UnrecordedLinks); done once per object,
+  // also by the first search. Never raises; a row still out of reach is
+  // logged and its link kept.
+  void RecordKeptLinks() { bookkeeping_.RecordKeptLinks(); }
 
   // What the last search could not read (agenda tables, patient databases,
   // the error that ended it): its lines may lack recipients. Empty when it
@@ -225,6 +232,7 @@ class TAgImp {
   CommitWindow units_;
   DatabaseSets sets_;
   PatientCodes codes_;
+  UnrecordedLinks unrecorded_links_;
   RecipientSearch search_;
   LinkBookkeeping bookkeeping_;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "practice/agenda_lines.h"
+#include "practice/agenda_row_key.h"
 #include "practice/appointment_key.h"
 #include "practice/recipient_search.h"
 #include "practice/row_values.h"
@@ -134,6 +135,13 @@ void RecipientSearch::KeepAppointment(const soci::row& row, const std::string& l
     payment.fileguid = TextOf(row, kFileguid);
     payment.incasso = incasso;
     payment.id_linkpag = TextOf(row, kIdLinkpag);
+    if (payment.id_linkpag.empty() && incasso != 0) {
+      // A link made earlier whose row could not be written yet is the row's.
+      if (auto kept = unrecorded_.LinkOf(AgendaTableOfLine(line), platform::ToTm(data.value_or(0)),
+                                         platform::ToTm(ora))) {
+        payment.id_linkpag = std::move(*kept);
+      }
+    }
   }
   const std::string entry = key + "=" + badge;
 

@@ -34,6 +34,7 @@
 #include "practice/recipient_records.h"
 #include "practice/search_host.h"
 #include "practice/short_link_day.h"
+#include "practice/unrecorded_links.h"
 
 namespace oxsms::practice {
 
@@ -47,9 +48,9 @@ class LinkBookkeeping {
   // queue of writes and the commit window.
   LinkBookkeeping(platform::ActivityLog& log, const platform::Clock& clock,
                   const platform::MonotonicClock& elapsed, SearchHost& host, DatabaseSets& sets,
-                  CommitWindow& units, const PatientCodes& codes)
+                  CommitWindow& units, const PatientCodes& codes, UnrecordedLinks& unrecorded)
       : log_(log), clock_(clock), host_(host), sets_(sets), units_(units), codes_(codes),
-        queue_(log, elapsed) {}
+        unrecorded_(unrecorded), queue_(log, elapsed) {}
   LinkBookkeeping(const LinkBookkeeping&) = delete;
   LinkBookkeeping& operator=(const LinkBookkeeping&) = delete;
 
@@ -64,6 +65,10 @@ class LinkBookkeeping {
   // Runs the queued writes in the order queued. Called before any other
   // statement of the run's data access, so nothing reads past a queued write.
   void WritePending() noexcept { queue_.WriteAll(); }
+  // Writes the payment links kept because their agenda row could not be
+  // written when they were made (UnrecordedLinks); once per object, before
+  // its first search reads the rows. Never raises.
+  void RecordKeptLinks() noexcept;
 
  private:
   // An update of one column of the agenda row of a recipient line.
@@ -99,6 +104,8 @@ class LinkBookkeeping {
   DatabaseSets& sets_;
   CommitWindow& units_;
   const PatientCodes& codes_;
+  UnrecordedLinks& unrecorded_;
+  bool kept_links_written_ = false;
   DeferredWrites queue_;
 
   // The short-link codes of a day, by agenda database, table and day; none

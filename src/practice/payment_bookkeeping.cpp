@@ -45,14 +45,20 @@ void LinkBookkeeping::WriteLinkPayment(const std::string& table, const TLineRec&
   if (recorded_links_.count(recorded) != 0) return;
 
   bool agenda_done = false;
-  if (OpenAgendasQuietly(kSalvaLinkPag, /*log_failure=*/true)) {
-    try {
-      agenda_done =
-          UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
-                                               IncassoRec.id_linkpag, RowKeyOf(rec.Data, rec.Ora)});
-    } catch (const platform::DataError& e) {
-      log_.WriteLog(std::string(kSalvaLinkPag) + ": agenda non aggiornata: " + e.what());
-    }
+  std::optional<AgendaRowKey> row;
+  try {
+    row = RowKeyOf(rec.Data, rec.Ora);
+  } catch (const platform::DataError& e) {
+    log_.WriteLog(std::string(kSalvaLinkPag) + ": agenda non aggiornata: " + e.what());
+  }
+  if (row && OpenAgendasQuietly(kSalvaLinkPag, /*log_failure=*/true)) {
+    agenda_done = UpdateAgendaRows(LinkUpdate(table), {kSalvaLinkPag, table, "id_linkpag",
+                                                       IncassoRec.id_linkpag, *row});
+  }
+  if (row && !agenda_done) {
+    // The row held at the desk or its database out of reach: kept until a
+    // later run writes it, and meanwhile read as the row's link.
+    unrecorded_.Add({table, row->data, row->ora, IncassoRec.id_linkpag, clock_.Now()});
   }
   try {
     RecordLinkPayment(IncassoRec);
@@ -62,6 +68,21 @@ void LinkBookkeeping::WriteLinkPayment(const std::string& table, const TLineRec&
     return;
   }
   if (agenda_done) recorded_links_.insert(recorded);
+}
+
+void LinkBookkeeping::RecordKeptLinks() noexcept {
+  if (kept_links_written_) return;
+  kept_links_written_ = true;
+  // UpdateAgendaRows logs what it could not write; the file's own failures
+  // are logged by UnrecordedLinks.
+  unrecorded_.WriteKept(clock_.Now(), [this](const UnrecordedLink& link) {
+    if (!OpenAgendasQuietly(kSalvaLinkPag, /*log_failure=*/true)) return false;
+    const bool written = UpdateAgendaRows(
+        LinkUpdate(link.table),
+        {kSalvaLinkPag, link.table, "id_linkpag", link.id_linkpag, {link.data, link.ora}});
+    if (written) log_.WriteLog("Link di pagamento " + link.id_linkpag + " registrato in agenda");
+    return written;
+  });
 }
 
 std::string LinkBookkeeping::RecordedLinkKey(const std::string& table, const TLineRec& rec,

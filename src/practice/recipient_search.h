@@ -24,6 +24,7 @@
 #include "practice/patient_codes.h"
 #include "practice/recipient_records.h"
 #include "practice/search_host.h"
+#include "practice/unrecorded_links.h"
 
 namespace soci {
 class row;
@@ -45,8 +46,8 @@ struct SearchRange {
 class RecipientSearch {
  public:
   RecipientSearch(const CatalogueContext& ctx, platform::ActivityLog& log, SearchHost& host,
-                  DatabaseSets& sets, PatientCodes& codes)
-      : ctx_(ctx), log_(log), host_(host), sets_(sets), codes_(codes) {}
+                  DatabaseSets& sets, PatientCodes& codes, UnrecordedLinks& unrecorded)
+      : ctx_(ctx), log_(log), host_(host), sets_(sets), codes_(codes), unrecorded_(unrecorded) {}
   RecipientSearch(const RecipientSearch&) = delete;
   RecipientSearch& operator=(const RecipientSearch&) = delete;
 
@@ -103,6 +104,7 @@ class RecipientSearch {
   SearchHost& host_;
   DatabaseSets& sets_;
   PatientCodes& codes_;
+  UnrecordedLinks& unrecorded_;
 
   std::vector<std::string> list_app_;
   std::vector<std::string> list_id_agenda_;

@@ -54,11 +54,6 @@ struct DatabaseFault {
 
 // A search that could not read everything says so; the kind is tried again.
 constexpr const char* kIncomplete = "Ricerca incompleta (promemoria)";
-// A payment link whose agenda row is locked is accounted in CONTAB but not
-// recorded in the agenda, so a later scan may give the fee a second link.
-constexpr const char* kLockedLinkUnrecorded =
-    "link di pagamento di una riga bloccata registrato in CONTAB ma non in agenda";
-
 void PrintTo(const DatabaseFault& fault, std::ostream* out) { *out << fault.name; }
 
 fs::path ConfigOf(const MatrixPractice& p) { return p.config; }
@@ -125,7 +120,9 @@ const std::vector<DatabaseFault> kDatabaseFaults = {
      RenameColumn("AGENDA_1", "ID_WEB_X", "ID_WEB"),
      {"SalvaLinkBreve: agenda non aggiornata (tabella AGENDA_1)"}, true},
     {"AgendaRowsLocked", AgendaOf, RowsLocked, RowsReleased,
-     {"SalvaLinkBreve: agenda non aggiornata (tabella AGENDA_1)"}, true, kLockedLinkUnrecorded},
+     {"SalvaLinkBreve: agenda non aggiornata (tabella AGENDA_1)",
+      "da registrare in agenda (tabella AGENDA_1"},
+     true},
     {"PatientsMissing", PatientsOf, Missing, Back, {"Archivio pazienti non aperto: ", kIncomplete}},
     {"PatientsNotADatabase", PatientsOf, NotADatabase, Back,
      {"Archivio pazienti non aperto: ", kIncomplete}},
