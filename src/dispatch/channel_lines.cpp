@@ -58,12 +58,13 @@ std::vector<std::string> ChannelLines::HandedOver(const std::vector<std::size_t>
   return keys;
 }
 
-bool AnyNotHandedOver(const std::vector<std::string>& lines,
-                      const std::set<std::string>& handed_over) {
-  if (handed_over.empty()) return !lines.empty();
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+std::size_t NotHandedOver(const std::vector<std::string>& lines,
+                          const std::set<std::string>& handed_over) {
+  if (handed_over.empty()) return lines.size();
+  const auto left = std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
     return handed_over.count(RecipientKey(line)) == 0;
   });
+  return static_cast<std::size_t>(left);
 }
 
 }  // namespace oxsms::dispatch

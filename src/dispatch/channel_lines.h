@@ -51,8 +51,8 @@ class ChannelLines {
   std::vector<practice::TPazRec> payments_;
 };
 
-// True when some line of `lines` is not among `handed_over` (keys).
-bool AnyNotHandedOver(const std::vector<std::string>& lines,
-                      const std::set<std::string>& handed_over);
+// How many lines of `lines` are not among `handed_over` (keys).
+std::size_t NotHandedOver(const std::vector<std::string>& lines,
+                          const std::set<std::string>& handed_over);
 
 }  // namespace oxsms::dispatch

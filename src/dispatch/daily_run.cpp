@@ -265,14 +265,13 @@ channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
                                              bool bool_futurland) {
   const std::vector<std::string> testoLinee{CrLfToBlank(send.TestoInvioSMS)};
   KindReport& kind = run_.report.Of(send.kind);
-  const int lines = static_cast<int>(list.size());
   // A channel that went out earlier today (run journal) is left out.
   const bool send_sms = send.sendSms && send.channels_left.sms;
   const bool send_whatsapp = send.sendWhtsB && send.channels_left.whatsapp;
   channels::SendResult sent;
   // Each channel is tried on its own: a failure of one costs only its own
-  // messages, and each counts as failed with the reason it failed for.
-  // The lines each channel handed over at an earlier attempt of today.
+  // messages, and each counts as failed with the reason it failed for. The
+  // lines each channel handed over at an earlier attempt of today:
   const std::set<std::string> sms_done =
       send_sms ? journal_.DeliveredLines(send.kind, JournalChannel::kSms) : std::set<std::string>();
   const std::set<std::string> whatsapp_done =
@@ -303,26 +302,24 @@ channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
     journal_.ChannelDone(send.kind, name, channel);
   };
   // Nothing left for either channel: no account check either.
-  const bool sms_left = send_sms && AnyNotHandedOver(list, sms_done);
-  const bool whatsapp_left = send_whatsapp && AnyNotHandedOver(list, whatsapp_done);
-  if ((sms_left || whatsapp_left) && !CBTest) {
+  const int sms_left = send_sms ? static_cast<int>(NotHandedOver(list, sms_done)) : 0;
+  const int whatsapp_left =
+      send_whatsapp ? static_cast<int>(NotHandedOver(list, whatsapp_done)) : 0;
+  if ((sms_left > 0 || whatsapp_left > 0) && !CBTest) {
     try {
       Channels().Sms().VerificaUtenteSMS(false);
     } catch (const platform::Error& e) {  // the gateway or its transport
       // Both channels spend the same credit: without the account nothing goes.
       log_.WriteLog(e.what());
-      channels::SendResult failed;
-      failed.Fail(lines, FailureOf(e), e.what());
-      if (send_sms) {
-        kind.sms.Add(failed);
+      const auto fail = [&](JournalChannel name, channels::SendResult& channel, int count) {
+        channels::SendResult failed;
+        failed.Fail(count, FailureOf(e), e.what());
+        channel.Add(failed);
         sent.Add(failed);
-        journal_.ChannelDone(send.kind, JournalChannel::kSms, kind.sms);
-      }
-      if (send_whatsapp) {
-        kind.whatsapp.Add(failed);
-        sent.Add(failed);
-        journal_.ChannelDone(send.kind, JournalChannel::kWhatsApp, kind.whatsapp);
-      }
+        journal_.ChannelDone(send.kind, name, channel);
+      };
+      if (send_sms) fail(JournalChannel::kSms, kind.sms, sms_left);
+      if (send_whatsapp) fail(JournalChannel::kWhatsApp, kind.whatsapp, whatsapp_left);
       return sent;
     }
   }

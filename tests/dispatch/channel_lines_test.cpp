@@ -56,8 +56,8 @@ TEST_F(ChannelLinesTest, NothingHandedOverSendsTheWholeBatchUntouched) {
   ASSERT_EQ(keys.size(), 3u);
   EXPECT_EQ(keys[0], RecipientKey(lines_[0]));
   EXPECT_EQ(keys[1], RecipientKey(lines_[2]));
-  EXPECT_TRUE(AnyNotHandedOver(lines_, {keys.begin(), keys.end()}));
-  EXPECT_FALSE(AnyNotHandedOver({lines_[0], lines_[2], lines_[3]}, {keys.begin(), keys.end()}));
+  EXPECT_EQ(NotHandedOver(lines_, {keys.begin(), keys.end()}), 1u);
+  EXPECT_EQ(NotHandedOver({lines_[0], lines_[2], lines_[3]}, {keys.begin(), keys.end()}), 0u);
 }
 
 TEST_F(ChannelLinesTest, TheListsFollowTheLinesLeftAndComeBackWithWhatTheSendFilledIn) {

@@ -1,0 +1,1 @@
+// Compiles the precompiled headers the test executables share.
