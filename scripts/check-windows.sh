@@ -12,6 +12,7 @@ ln -s /usr/include/nlohmann "$third/nlohmann"
 for f in "$repo"/src/platform/*_win.cpp "$repo"/src/platform/home_folder.cpp \
          "$repo"/src/platform/code_page.cpp "$repo"/src/platform/ini_file.cpp \
          "$repo"/src/platform/instance_lock.cpp "$repo"/src/platform/run_journal.cpp \
+         "$repo"/src/platform/atomic_file.cpp \
          "$repo"/src/platform/activity_log.cpp; do
   [ -f "$f" ] || continue
   if $cxx -std=c++20 -municode -Wall -Wextra -Werror -fsyntax-only -I"$repo/src" -isystem "$third" "$f"; then
