@@ -36,7 +36,24 @@ channels::SendResult& ResultOf(KindReport& report, JournalChannel channel) {
   return report.email;
 }
 
-const char* ChannelKey(JournalChannel channel) { return JournalChannelName(channel); }
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "dd/mm/yyyy", "hh.mm" or "hh:mm" (one or two digits before the mark).
+bool DateOrTime(std::string_view field) {
+  const auto slash = field.find('/');
+  if (slash != std::string_view::npos) {
+    const auto second = field.find('/', slash + 1);
+    return second != std::string_view::npos && AllDigits(field.substr(0, slash)) &&
+           AllDigits(field.substr(slash + 1, second - slash - 1)) &&
+           AllDigits(field.substr(second + 1));
+  }
+  const auto mark = field.find_first_of(".:");
+  return mark != std::string_view::npos && mark <= 2 && AllDigits(field.substr(0, mark)) &&
+         field.size() - mark - 1 == 2 && AllDigits(field.substr(mark + 1));
+}
 
 }  // namespace
 
@@ -191,7 +208,7 @@ void JournalGate::EmailsDelivered(SendKind kind, const std::vector<std::string>&
 std::set<std::string> JournalGate::DeliveredLines(SendKind kind, JournalChannel channel) {
   const platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return {};
-  const auto found = entry->channels.find(ChannelKey(channel));
+  const auto found = entry->channels.find(JournalChannelName(channel));
   if (found == entry->channels.end()) return {};
   return {found->second.delivered_lines.begin(), found->second.delivered_lines.end()};
 }
@@ -200,32 +217,9 @@ void JournalGate::LinesDelivered(SendKind kind, JournalChannel channel,
                                  const std::vector<std::string>& keys) {
   platform::KindEntry* entry = Entry(kind);
   if (entry == nullptr) return;
-  std::vector<std::string>& lines = entry->channels[ChannelKey(channel)].delivered_lines;
+  std::vector<std::string>& lines = entry->channels[JournalChannelName(channel)].delivered_lines;
   lines.insert(lines.end(), keys.begin(), keys.end());
 }
-
-namespace {
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// "dd/mm/yyyy", "hh.mm" or "hh:mm" (one or two digits before the mark).
-bool DateOrTime(std::string_view field) {
-  const auto slash = field.find('/');
-  if (slash != std::string_view::npos) {
-    const auto second = field.find('/', slash + 1);
-    return second != std::string_view::npos && AllDigits(field.substr(0, slash)) &&
-           AllDigits(field.substr(slash + 1, second - slash - 1)) &&
-           AllDigits(field.substr(second + 1));
-  }
-  const auto mark = field.find_first_of(".:");
-  return mark != std::string_view::npos && mark <= 2 && AllDigits(field.substr(0, mark)) &&
-         field.size() - mark - 1 == 2 && AllDigits(field.substr(mark + 1));
-}
-
-}  // namespace
 
 std::string RecipientKey(std::string_view line) {
   for (auto comma = line.rfind(','); comma != std::string_view::npos; comma = line.rfind(',')) {
