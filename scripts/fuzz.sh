@@ -11,7 +11,7 @@ build=${2:-$repo/build-fuzz}
 jobs=$(nproc)
 
 CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOXSMS_FUZZ=ON -DOXSMS_BUILD_TESTS=OFF -DOXSMS_BUILD_BENCH=OFF \
+  -DOXSMS_FUZZ=ON -DOXSMS_BUILD_TESTS=OFF -DOXSMS_BUILD_BENCH=OFF -DOXSMS_PRECOMPILED_HEADERS=OFF \
   ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER} >/dev/null
 targets=()
 for source in "$repo"/tests/fuzz/*_fuzz.cpp; do

@@ -9,7 +9,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$repo/build-tsan}
 
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOXSMS_SANITIZE_THREAD=ON \
-  -DOXSMS_BUILD_BENCH=OFF >/dev/null
+  -DOXSMS_BUILD_BENCH=OFF -DOXSMS_PRECOMPILED_HEADERS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target service_test email_database_test
 
 eval "$(bash "$repo/scripts/firebird-env.sh" "$build/firebird-sc")"
