@@ -11,23 +11,18 @@ namespace oxsms::dispatch {
 ChannelLines::ChannelLines(practice::RecipientLists& lists, const std::vector<std::string>& lines,
                            const std::set<std::string>& handed_over)
     : lists_(lists), all_(lines) {
-  std::vector<std::string> keys;
-  keys.reserve(lines.size());
-  for (const std::string& line : lines) keys.push_back(RecipientKey(line));
-  if (handed_over.empty()) {
-    keys_ = std::move(keys);
-    return;
-  }
+  // Nothing handed over yet (or no journal kept): the whole batch goes, and
+  // no key is held while it goes; the keys are made after the send.
+  if (handed_over.empty()) return;
   bool kept = false;  // whether the line before was kept
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const bool further_contact =
         i > 0 && i < lists.list_id_agenda.size() && lists.list_id_agenda[i] == kSameAppointment;
-    kept = further_contact ? kept && handed_over.count(keys[i]) == 0
-                           : handed_over.count(keys[i]) == 0;
+    const bool served = handed_over.count(RecipientKey(lines[i])) != 0;
+    kept = further_contact ? kept && !served : !served;
     if (!kept) continue;
     positions_.push_back(i);
     subset_.push_back(lines[i]);
-    keys_.push_back(std::move(keys[i]));
   }
   narrowed_ = true;
   ids_ = std::move(lists.list_id_agenda);
@@ -50,10 +45,13 @@ ChannelLines::~ChannelLines() {
 }
 
 std::vector<std::string> ChannelLines::HandedOver(const std::vector<std::size_t>& held_back) const {
+  const std::vector<std::string>& lines = Lines();
   std::vector<std::string> keys;
-  keys.reserve(keys_.size());
-  for (std::size_t j = 0; j < keys_.size(); ++j) {
-    if (std::find(held_back.begin(), held_back.end(), j) == held_back.end()) keys.push_back(keys_[j]);
+  keys.reserve(lines.size());
+  for (std::size_t j = 0; j < lines.size(); ++j) {
+    if (std::find(held_back.begin(), held_back.end(), j) == held_back.end()) {
+      keys.push_back(RecipientKey(lines[j]));
+    }
   }
   return keys;
 }

@@ -43,7 +43,6 @@ class ChannelLines {
   practice::RecipientLists& lists_;
   const std::vector<std::string>& all_;
   bool narrowed_ = false;
-  std::vector<std::string> keys_;        // the key of each line of Lines()
   std::vector<std::size_t> positions_;   // batch position of each line of Lines()
   std::vector<std::string> subset_;
   // The whole batch's lists while they are narrowed.
