@@ -3,49 +3,20 @@
 #include <chrono>
 #include <memory>
 
+#include "app/process_context.h"
 #include "dispatch/run_parts.h"
 #include "dispatch/email_circular.h"
-#include "email/in_progress_slot.h"
 #include "email/rest_email_transport.h"
 #include "email/smtp_transport.h"
 #include "dispatch/tdm1.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
-#include "platform/ini_file.h"
 #include "platform/installation.h"
 #include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
-#include "platform/registry.h"
-#include "platform/registry_file.h"
-#include "practice/catalogue_context.h"
-#include "practice/cloud_credentials.h"
-#include "practice/credential_cipher.h"
 
 namespace oxsms::app {
 namespace {
-
-// What lives as long as the process: installation values, the cloud values
-// shared by the database routines, the cipher of the stored credentials (its
-// cached keys save a derivation per conversion), the legacy registry.
-struct ProcessContext {
-  explicit ProcessContext(const platform::HomeFolder& home)
-      : installation(platform::Installation::Load(platform::IniFile(home.File("config.ini")))),
-#ifdef _WIN32
-        registry(platform::MakeWindowsRegistry()),
-#else
-        registry(std::make_unique<platform::FileRegistry>(
-            home.File(platform::FileRegistry::kDefaultFileName))),
-#endif
-        catalogue{home, installation, cloud, cipher, nullptr} {
-  }
-  platform::Installation installation;
-  // The messages in email delivery in this process.
-  email::InProgressSlot email_slot;
-  practice::CloudSession cloud;
-  practice::CredentialCipher cipher;
-  std::unique_ptr<platform::Registry> registry;
-  practice::CatalogueContext catalogue;
-};
 
 // The outside world of one settings object's runs: the HTTP client behind
 // its host guard, the headless operator, the email transports.

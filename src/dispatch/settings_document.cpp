@@ -1,5 +1,7 @@
 #include "dispatch/settings_document.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <variant>
@@ -221,6 +223,131 @@ SettingsDocument ValueOf(Kind kind, const Field& field) {
   return nullptr;
 }
 
+
+// --- single keys ---
+
+const Binding* FindBinding(const std::string& key) {
+  for (const Binding& b : Bindings()) {
+    if (key == b.key) return &b;
+  }
+  return nullptr;
+}
+
+bool SameLetters(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& reason) {
+  throw SettingsError("\"" + key + "\": " + reason);
+}
+
+const char* KindName(Kind kind) {
+  switch (kind) {
+    case Kind::kText:
+    case Kind::kBase64:
+      return "testo";
+    case Kind::kFlag:
+      return "si/no";
+    case Kind::kInteger:
+      return "intero";
+    case Kind::kTime:
+      return "ora";
+    case Kind::kNumber:
+      return "numero";
+  }
+  return "testo";
+}
+
+std::string Lowered(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool FlagOf(const std::string& key, const std::string& text) {
+  const std::string t = Lowered(text);
+  if (t == "true" || t == "si" || t == "s\xc3\xac" || t == "yes" || t == "1") return true;
+  if (t == "false" || t == "no" || t == "0") return false;
+  Refuse(key, "vale true o false (anche si/no, 1/0), non \"" + text + "\"");
+}
+
+bool AllOf(const std::string& text, const char* allowed) {
+  return text.find_first_not_of(allowed) == std::string::npos;
+}
+
+// A list kept one entry per line: commas also separate entries; blanks
+// around entries and empty entries are dropped.
+std::string LinesOf(const std::string& text) {
+  std::string lines;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find_first_of(",\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::string entry = text.substr(start, end - start);
+    const auto first = entry.find_first_not_of(" \t");
+    if (first != std::string::npos) {
+      entry = entry.substr(first, entry.find_last_not_of(" \t") - first + 1);
+      if (!lines.empty()) lines += "\r\n";
+      lines += entry;
+    }
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string TextValue(const std::string& key, const std::string& text) {
+  if (key == "giorniinvio") {
+    if (text.size() != 7 || !AllOf(text, "01234567")) {
+      Refuse(key, "sette cifre da 0 a 7, una per giorno da lunedì (7 = nessun promemoria)");
+    }
+  } else if (key.size() == 2 && key[0] == 'C' && key[1] >= '0' && key[1] <= '6') {
+    if (!text.empty() && (text.size() != 7 || !AllOf(text, "01"))) {
+      Refuse(key, "sette cifre 0 o 1, una per giorno della settimana da lunedì");
+    }
+  } else if (key == "editsmsfiniti") {
+    if (text.empty() || text.size() > 9 || !AllOf(text, "0123456789")) {
+      Refuse(key, "un numero intero di SMS, da 0 in su");
+    }
+  } else if (key == "cellverifica1" || key == "tabagescluse") {
+    return LinesOf(text);
+  }
+  return text;
+}
+
+int32_t IntegerValue(const std::string& key, const std::string& text) {
+  if (text.empty() || text.size() > 3 || !AllOf(text, "0123456789")) {
+    Refuse(key, "un numero intero di giorni da 0 a 365");
+  }
+  const int32_t days = std::stoi(text);
+  if (days > 365) Refuse(key, "un numero intero di giorni da 0 a 365");
+  return days;
+}
+
+platform::TDateTime TimeValue(const std::string& key, std::string text) {
+  std::replace(text.begin(), text.end(), ':', '.');
+  try {
+    return StrToOrario(text);
+  } catch (const ConversionError&) {
+    Refuse(key, "un'ora del giorno come 11.00 o 11:00");
+  }
+}
+
+// "ore_disdetta": a time of day ("18.00") or the fraction of a day it is.
+double DeadlineValue(const std::string& key, const std::string& text) {
+  // "0", "0.75": a fraction; "18.00", "18:00", "0:30": a time of day.
+  const bool fraction = text == "0" || text.rfind("0.", 0) == 0;
+  if (!fraction && text.find_first_of(".:") != std::string::npos) return TimeValue(key, text);
+  char* end = nullptr;
+  const double n = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(n) || n < 0 || n >= 1) {
+    Refuse(key, "un'ora del giorno come 18.00, o la frazione di giorno (0 = nessun termine)");
+  }
+  return n;
+}
+
 }  // namespace
 
 void ApplySettingsDocument(const SettingsDocument& document, TDM1Settings& fields) {
@@ -248,6 +375,71 @@ SettingsDocument ParseSettingsDocument(const std::string& text) {
   SettingsDocument document = SettingsDocument::parse(text, nullptr, false);
   if (document.is_discarded() || !document.is_object()) {
     throw SettingsError("Impostazioni del servizio non valide");
+  }
+  return document;
+}
+
+std::vector<SettingEntry> DescribeSettings(const TDM1Settings& fields) {
+  TDM1Settings& source = const_cast<TDM1Settings&>(fields);  // read only, as above
+  std::vector<SettingEntry> entries;
+  for (const Binding& b : Bindings()) {
+    const SettingsDocument value = ValueOf(b.kind == Kind::kBase64 ? Kind::kText : b.kind,
+                                           b.field(source));
+    SettingEntry entry;
+    entry.key = b.key;
+    entry.value = value.is_string() ? value.get<std::string>() : value.dump();
+    entry.kind = KindName(b.kind);
+    entry.secret = entry.key == "pwd";
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+void SetSetting(TDM1Settings& fields, const std::string& key, const std::string& text) {
+  const Binding* b = FindBinding(key);
+  if (b == nullptr) {
+    for (const Binding& other : Bindings()) {
+      if (SameLetters(key, other.key)) {
+        Refuse(key, std::string("chiave sconosciuta (forse \"") + other.key + "\"?)");
+      }
+    }
+    Refuse(key, "chiave sconosciuta ('oxsms settings show' elenca le chiavi)");
+  }
+  if (!platform::IsValidUtf8(text)) Refuse(key, "il valore non è testo UTF-8");
+  const Field field = b->field(fields);
+  switch (b->kind) {
+    case Kind::kText:
+    case Kind::kBase64:
+      *std::get<std::string*>(field) = TextValue(key, text);
+      break;
+    case Kind::kFlag:
+      *std::get<bool*>(field) = FlagOf(key, text);
+      break;
+    case Kind::kInteger:
+      *std::get<int32_t*>(field) = IntegerValue(key, text);
+      break;
+    case Kind::kTime:
+      *std::get<double*>(field) = TimeValue(key, text);
+      break;
+    case Kind::kNumber:
+      *std::get<double*>(field) = DeadlineValue(key, text);
+      break;
+  }
+}
+
+bool AppliedAtReload(const TDM1Settings& fields, const std::string& key) {
+  const Binding* b = FindBinding(key);
+  if (b == nullptr) return false;
+  const Field field = b->field(const_cast<TDM1Settings&>(fields));
+  if (const auto* text = std::get_if<std::string*>(&field)) return !(*text)->empty();
+  return true;
+}
+
+SettingsDocument BuildEditedSettingsDocument(const TDM1Settings& fields) {
+  SettingsDocument document = BuildSettingsDocument(fields);
+  TDM1Settings& source = const_cast<TDM1Settings&>(fields);  // read only, as above
+  for (const Binding& b : Bindings()) {
+    if (b.write == Write::kIfTrue && !*std::get<bool*>(b.field(source))) document[b.key] = false;
   }
   return document;
 }

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "dispatch/tdm1_settings.h"
 #include "platform/error.h"
@@ -43,5 +44,40 @@ std::string SettingsDocumentText(const SettingsDocument& document);
 // Parses a decrypted document. Raises SettingsError when the text is not a
 // JSON object.
 SettingsDocument ParseSettingsDocument(const std::string& text);
+
+// --- Reading and changing single keys, for the administration command ---
+
+// One key of the document as the service holds it after a reload: texts
+// decoded, switches "true"/"false", the send time "hh.mm.ss", numbers as
+// JSON writes them.
+struct SettingEntry {
+  std::string key;
+  std::string value;
+  std::string kind;     // what the key takes: "testo", "si/no", "intero", "ora", "numero"
+  bool secret = false;  // the account password
+};
+
+// Every key of the document, in the document's order, with the value of
+// `fields`.
+std::vector<SettingEntry> DescribeSettings(const TDM1Settings& fields);
+
+// Sets the field of `key` from an administrator's text. Switches take
+// true/false, si/no, 1/0; the send time "hh.mm" or "hh:mm"; "ore_disdetta"
+// a time of day or a fraction of a day; the per-weekday keys their seven
+// characters; "cellverifica1" and "tabagescluse" one entry per line or
+// separated by commas. Raises SettingsError naming the key and the reason
+// for an unknown key (suggesting the key of other letter case) or a value
+// the key cannot take; `fields` is then unchanged.
+void SetSetting(TDM1Settings& fields, const std::string& key, const std::string& text);
+
+// True when the running service takes the value of `key` in `fields` at
+// its next reload. An empty text is not applied by a reload (the field keeps
+// what it had until the service restarts).
+bool AppliedAtReload(const TDM1Settings& fields, const std::string& key);
+
+// BuildSettingsDocument, with the switches that are written only when true
+// written as false when off: a reload applies false, where an absent key
+// would leave a running service with the switch on until it restarts.
+SettingsDocument BuildEditedSettingsDocument(const TDM1Settings& fields);
 
 }  // namespace oxsms::dispatch

@@ -3,7 +3,11 @@
 #include <soci/soci.h>
 
 #include "platform/code_page.h"
+#include "practice/credential_protection.h"
+#include "practice/database_catalogue.h"
+#include "practice/local_config.h"
 #include "practice/row_values.h"
+#include "practice/search_database.h"
 
 namespace oxsms::dispatch {
 namespace {
@@ -99,6 +103,63 @@ bool HasPaymentAccount(practice::Connection& connection) {
   soci::row row;
   connection.Session() << kSqlPaymentAccounts, soci::into(row);
   return connection.Session().got_data();
+}
+
+bool DesktopProgramsIn(const std::filesystem::path& folder) {
+  std::error_code ec;
+  return std::filesystem::exists(folder / "MesaD.exe", ec) ||
+         std::filesystem::exists(folder / "MesaFE.exe", ec);
+}
+
+void PrepareSettingsDatabase(practice::Connection& connection,
+                             const practice::CatalogueContext& catalogue, bool desktop_present) {
+  if (desktop_present) {
+    practice::PreparaConnessioneFileLocale(connection, practice::kLayoutConfigFile, true,
+                                           catalogue);
+  } else {
+    practice::PreparaConnessioneConfig(connection, practice::kSectionDatabase, catalogue);
+  }
+}
+
+StoredSettings::StoredSettings(const practice::CatalogueContext& catalogue)
+    : catalogue_(catalogue) {}
+
+std::optional<SettingsDocument> StoredSettings::Read() {
+  PrepareSettingsDatabase(connection_, catalogue_, DesktopProgramsIn(catalogue_.home.dir()));
+  SettingsRow row;
+  try {
+    row = ReadSettingsRow(connection_);
+  } catch (const soci::soci_error& e) {
+    const std::string message = e.what();
+    practice::CloseQuietly(connection_);
+    throw connection_.Error(message);
+  } catch (const practice::DatabaseError&) {
+    practice::CloseQuietly(connection_);
+    throw;
+  }
+  practice::CloseQuietly(connection_);  // nothing was written
+  if (!row.sealed || row.sealed->empty()) return std::nullopt;
+  const std::string text = practice::DecriptaHex(catalogue_.cipher, *row.sealed);
+  if (text.empty()) throw SettingsError("Impossibile decifrare le impostazioni del servizio");
+  return ParseSettingsDocument(text);
+}
+
+void StoredSettings::Write(const SettingsDocument& document) {
+  const std::string sealed =
+      practice::CriptaHex(catalogue_.cipher, SettingsDocumentText(document));
+  PrepareSettingsDatabase(connection_, catalogue_, DesktopProgramsIn(catalogue_.home.dir()));
+  try {
+    WriteSettingsRow(connection_, ReadSettingsRow(connection_), sealed);
+    connection_.Commit();
+  } catch (const soci::soci_error& e) {
+    const std::string message = e.what();
+    practice::CloseQuietly(connection_);
+    throw connection_.Error(message);
+  } catch (const practice::DatabaseError&) {
+    practice::CloseQuietly(connection_);
+    throw;
+  }
+  connection_.Close();
 }
 
 }  // namespace oxsms::dispatch

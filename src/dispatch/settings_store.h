@@ -8,9 +8,12 @@
 // soci::soci_error as the driver reports; the caller commits.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
+#include "dispatch/settings_document.h"
+#include "practice/catalogue_context.h"
 #include "practice/connection.h"
 
 namespace oxsms::dispatch {
@@ -32,6 +35,37 @@ SettingsRow ReadSettingsRow(practice::Connection& connection);
 // with ID 1 when the table has none.
 void WriteSettingsRow(practice::Connection& connection, const SettingsRow& row,
                       const std::string& sealed);
+
+// True when the suite's desktop programs stand in `folder`: the
+// configuration database is then the suite's "config.fdb", else the
+// catalogue entry "Database" of config.ini.
+bool DesktopProgramsIn(const std::filesystem::path& folder);
+
+// Configures `connection` for the configuration database as the service
+// finds it (see DesktopProgramsIn); it opens on first use.
+void PrepareSettingsDatabase(practice::Connection& connection,
+                             const practice::CatalogueContext& catalogue, bool desktop_present);
+
+// The settings document where the service keeps it, read and replaced from
+// outside the service (the administration command) as the service reads and
+// writes it. Each call connects, and disconnects before it returns.
+class StoredSettings {
+ public:
+  // `catalogue` must outlive this object.
+  explicit StoredSettings(const practice::CatalogueContext& catalogue);
+
+  // The stored document; nullopt when none is stored yet. Raises
+  // practice::DatabaseError when the configuration database cannot be read,
+  // SettingsError when the document does not decrypt or is no JSON object.
+  std::optional<SettingsDocument> Read();
+  // Stores `document` in place of the stored one, committed. Raises
+  // practice::DatabaseError.
+  void Write(const SettingsDocument& document);
+
+ private:
+  const practice::CatalogueContext& catalogue_;
+  practice::Connection connection_;
+};
 
 // The payment-link module row (IMP_MODULE, ID 31): its NUM_AUTOMATICA as an
 // integer, nullopt when there is no row or the value is null or not a number.

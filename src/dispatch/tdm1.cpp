@@ -33,12 +33,6 @@ void NameConfigDatabase(platform::Error& error, const practice::Connection& conf
   error.AddContext("archivio " + name);
 }
 
-bool DesktopProgramsIn(const std::filesystem::path& folder) {
-  std::error_code ec;
-  return std::filesystem::exists(folder / "MesaD.exe", ec) ||
-         std::filesystem::exists(folder / "MesaFE.exe", ec);
-}
-
 }  // namespace
 
 TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
@@ -150,12 +144,7 @@ void TDM1::FDQueryLinkConfAfterOpen() {
 }
 
 void TDM1::PrepareConfigConnection() {
-  if (SuiteDesktopPresent) {
-    practice::PreparaConnessioneFileLocale(IBDatabaseConfig, practice::kLayoutConfigFile, true,
-                                           catalogue_);
-  } else {
-    practice::PreparaConnessioneConfig(IBDatabaseConfig, practice::kSectionDatabase, catalogue_);
-  }
+  PrepareSettingsDatabase(IBDatabaseConfig, catalogue_, SuiteDesktopPresent);
 }
 
 SettingsRow TDM1::OpenSettingsQuery() {

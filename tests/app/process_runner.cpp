@@ -1,5 +1,6 @@
 #include "app/process_runner.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,15 +15,26 @@ extern char** environ;
 
 namespace oxsms::testing {
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::filesystem::path& out, const std::filesystem::path& err) {
   std::vector<std::string> all{program};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot start " + program);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!out.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
   }
+  if (!err.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
+  const int started = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) throw std::runtime_error("cannot start " + program);
 }
 
 ChildProcess::~ChildProcess() {
@@ -67,6 +79,19 @@ int RunOxsmsdOnce(const std::string& program, const std::filesystem::path& home,
   args.insert(args.end(), extra.begin(), extra.end());
   ChildProcess run(program, args);
   return run.Wait(limit);
+}
+
+ProgramOutput RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::milliseconds limit) {
+  const TempDir files;
+  ProgramOutput output;
+  {
+    ChildProcess child(program, args, files / "out", files / "err");
+    output.status = child.Wait(limit);
+  }
+  output.out = ReadFile(files / "out");
+  output.err = ReadFile(files / "err");
+  return output;
 }
 
 std::string ActivityLogOf(const std::filesystem::path& home) { return ReadFile(home / "sms.log"); }

@@ -237,5 +237,104 @@ TEST(SettingsDocumentRoundTripTest, EveryStoredFieldComesBack) {
   EXPECT_EQ(BuildSettingsDocument(r), BuildSettingsDocument(f));
 }
 
+
+// --- single keys, as the administration command changes them ---
+
+std::string Refusal(TDM1Settings& fields, const std::string& key, const std::string& value) {
+  const TDM1Settings before = fields;
+  try {
+    SetSetting(fields, key, value);
+  } catch (const SettingsError& e) {
+    // A refused value leaves every field as it was.
+    EXPECT_EQ(SettingsDocumentText(BuildSettingsDocument(fields)),
+              SettingsDocumentText(BuildSettingsDocument(before)));
+    return e.what();
+  }
+  return "";
+}
+
+TEST(SettingsKeyTest, ValuesAreReadAsTheirKeyTakesThem) {
+  TDM1Settings f;
+  SetSetting(f, "time", "9:30");
+  EXPECT_EQ(OrarioToStr(f.OrarioInvio), "09.30.00");
+  SetSetting(f, "cbsms", "no");
+  EXPECT_FALSE(f.CBMemoApp);
+  SetSetting(f, "CBPreavviso", "Sì");
+  EXPECT_TRUE(f.CBPreavviso);
+  SetSetting(f, "GGPreavviso", "3");
+  EXPECT_EQ(f.GGPreavviso, 3);
+  SetSetting(f, "ore_disdetta", "18.00");
+  EXPECT_DOUBLE_EQ(f.ore_disdetta, 0.75);
+  SetSetting(f, "ore_disdetta", "0.5");
+  EXPECT_DOUBLE_EQ(f.ore_disdetta, 0.5);
+  SetSetting(f, "ore_disdetta", "0");
+  EXPECT_DOUBLE_EQ(f.ore_disdetta, 0.0);
+  SetSetting(f, "cellverifica1", " +39 333 1, +39 333 2 ,");
+  EXPECT_EQ(f.CellVerifica1, "+39 333 1\r\n+39 333 2");
+  // Base64 keys take the plain text; the document encodes it.
+  SetSetting(f, "FirmaWhts", "Studio Àlfa");
+  EXPECT_EQ(f.UserConnect.IntestazioneWhts, "Studio Àlfa");
+
+  const auto entries = DescribeSettings(f);
+  const auto entry = [&](const std::string& key) {
+    for (const auto& e : entries) {
+      if (e.key == key) return e;
+    }
+    ADD_FAILURE() << key;
+    return SettingEntry{};
+  };
+  EXPECT_EQ(entry("time").value, "09.30.00");
+  EXPECT_EQ(entry("cbsms").value, "false");
+  EXPECT_EQ(entry("FirmaWhts").value, "Studio Àlfa");
+  EXPECT_TRUE(entry("pwd").secret);
+  EXPECT_FALSE(entry("user").secret);
+  EXPECT_EQ(entries.size(), 73u);
+}
+
+TEST(SettingsKeyTest, UnknownKeysAndBadValuesAreRefusedWithTheReason) {
+  TDM1Settings f;
+  EXPECT_NE(Refusal(f, "cbserviziowhatsapp", "true").find("forse \"CBServizioWhatsapp\""),
+            std::string::npos);
+  EXPECT_NE(Refusal(f, "nonesiste", "1").find("chiave sconosciuta"), std::string::npos);
+  EXPECT_NE(Refusal(f, "time", "25.00").find("ora del giorno"), std::string::npos);
+  EXPECT_NE(Refusal(f, "cbsms", "forse").find("true o false"), std::string::npos);
+  EXPECT_NE(Refusal(f, "giorniinvio", "0000008").find("sette cifre"), std::string::npos);
+  EXPECT_NE(Refusal(f, "giorniinvio", "000000").find("sette cifre"), std::string::npos);
+  EXPECT_NE(Refusal(f, "C3", "0120000").find("sette cifre 0 o 1"), std::string::npos);
+  EXPECT_NE(Refusal(f, "editsmsfiniti", "-5").find("intero"), std::string::npos);
+  EXPECT_NE(Refusal(f, "GGPreavviso", "400").find("da 0 a 365"), std::string::npos);
+  EXPECT_NE(Refusal(f, "ore_disdetta", "1").find("18.00"), std::string::npos);
+  EXPECT_NE(Refusal(f, "ore_disdetta", "24.00").find("ora del giorno"), std::string::npos);
+  EXPECT_NE(Refusal(f, "testoinvio", std::string("a\xff")).find("UTF-8"), std::string::npos);
+  // An empty weekday mask switches the birthdays of that day off.
+  EXPECT_EQ(Refusal(f, "C3", ""), "");
+}
+
+TEST(SettingsKeyTest, SwitchesTurnedOffAreWrittenSoARunningServiceSeesThem) {
+  TDM1Settings f;
+  SetSetting(f, "CBPreavviso", "true");
+  SetSetting(f, "CBPreavviso", "false");
+  // The service's own document leaves the key out; a running service that
+  // had it on would keep it on until restarted.
+  EXPECT_FALSE(BuildSettingsDocument(f).contains("CBPreavviso"));
+  const SettingsDocument edited = BuildEditedSettingsDocument(f);
+  EXPECT_EQ(edited.at("CBPreavviso"), false);
+  EXPECT_FALSE(edited.contains("GGPreavviso"));
+
+  TDM1Settings running;
+  running.CBPreavviso = true;
+  ApplySettingsDocument(ParseSettingsDocument(SettingsDocumentText(edited)), running);
+  EXPECT_FALSE(running.CBPreavviso);
+}
+
+TEST(SettingsKeyTest, EmptyTextsAreNotAppliedByAReload) {
+  TDM1Settings f;
+  SetSetting(f, "testata", "STUDIO");
+  EXPECT_TRUE(AppliedAtReload(f, "testata"));
+  SetSetting(f, "testata", "");
+  EXPECT_FALSE(AppliedAtReload(f, "testata"));
+  EXPECT_TRUE(AppliedAtReload(f, "cbsms"));
+}
+
 }  // namespace
 }  // namespace oxsms::dispatch
