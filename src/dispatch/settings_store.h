@@ -61,6 +61,8 @@ class StoredSettings {
   // Stores `document` in place of the stored one, committed. Raises
   // practice::DatabaseError.
   void Write(const SettingsDocument& document);
+  // The configuration database, as the last call found it.
+  std::string DatabaseName() const { return connection_.DatabaseName(); }
 
  private:
   const practice::CatalogueContext& catalogue_;

@@ -212,6 +212,8 @@ class TAgImp {
   const std::vector<std::unique_ptr<Connection>>& listDBAg() const { return sets_.Agendas(); }
   const std::vector<std::vector<std::string>>& listAgFile() const { return sets_.AgendaTables(); }
   const std::vector<PatientDatabase>& listDB() const { return sets_.Patients(); }
+  // The patient databases the opening of `listDB` could not connect.
+  const std::vector<std::string>& UnopenedPatients() const { return sets_.UnopenedPatients(); }
   const std::vector<std::string>& listApp() const { return search_.listApp(); }
   const std::vector<std::string>& list_id_agenda() const { return search_.list_id_agenda(); }
   const std::vector<TPazRec>& listIncassi() const { return search_.listIncassi(); }

@@ -22,6 +22,11 @@ std::unique_ptr<ContactQuery> PrepareContactQuery(const PatientDatabase& db,
 
 }  // namespace
 
+void ProbeContactLookup(const PatientDatabase& db, const platform::Installation& installation) {
+  // No patient has an empty badge: the statement runs, and finds nothing.
+  PrepareContactQuery(db, installation)->Find("");
+}
+
 void RecipientSearch::CercaContattiPazienti() {
   sets_.ApriFilePazienti();
   const auto& patients = sets_.Patients();

@@ -37,6 +37,11 @@ inline constexpr const char* kNoPatientDatabase = "Nessun file pazienti aperto";
 
 struct PatientContact;
 
+// Runs the contact lookup's statement once on `db`, for no patient: raises
+// DatabaseError when the search could not read the database (a column or
+// table missing, the connection lost).
+void ProbeContactLookup(const PatientDatabase& db, const platform::Installation& installation);
+
 // `DataRicerca` to `DataRicerca1`: the first and last day of a search.
 struct SearchRange {
   platform::TDateTime from = 0;
