@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/admin_check.h"
+#include "app/admin_email.h"
 #include "app/admin_settings.h"
 
 namespace oxsms::app {
@@ -15,6 +16,7 @@ constexpr const char* kUsage =
     "  --json   la risposta come documento JSON\n"
     "comandi:\n"
     "  settings show | set   le impostazioni del servizio\n"
+    "  email ...             impostazioni email, email tipiche, rubrica, prova\n"
     "  check                 verifica archivi, account, server: pronto per l'invio?\n"
     "uscita: 0 fatto, 1 non riuscito (il motivo su stderr), 2 comando o valore\n"
     "non valido (nulla è stato cambiato)\n";
@@ -57,6 +59,7 @@ int Dispatch(const GlobalOptions& options, const AdminEnv& env) {
   const std::vector<std::string> rest(options.command.begin() + 1, options.command.end());
   if (name == "settings") return SettingsCommand(rest, env);
   if (name == "check") return CheckCommand(rest, env);
+  if (name == "email") return EmailCommand(rest, env);
   throw UsageError("comando sconosciuto: " + name);
 }
 
