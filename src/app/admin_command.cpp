@@ -4,6 +4,7 @@
 
 #include "app/admin_check.h"
 #include "app/admin_email.h"
+#include "app/admin_send_test.h"
 #include "app/admin_settings.h"
 
 namespace oxsms::app {
@@ -18,6 +19,7 @@ constexpr const char* kUsage =
     "  settings show | set   le impostazioni del servizio\n"
     "  email ...             impostazioni email, email tipiche, rubrica, prova\n"
     "  check                 verifica archivi, account, server: pronto per l'invio?\n"
+    "  send-test DESTINATARIO  un SMS o un'email di prova\n"
     "uscita: 0 fatto, 1 non riuscito (il motivo su stderr), 2 comando o valore\n"
     "non valido (nulla è stato cambiato)\n";
 
@@ -60,6 +62,7 @@ int Dispatch(const GlobalOptions& options, const AdminEnv& env) {
   if (name == "settings") return SettingsCommand(rest, env);
   if (name == "check") return CheckCommand(rest, env);
   if (name == "email") return EmailCommand(rest, env);
+  if (name == "send-test") return SendTestCommand(rest, env);
   throw UsageError("comando sconosciuto: " + name);
 }
 

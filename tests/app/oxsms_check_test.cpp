@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/process_runner.h"
+#include "app/sim_query.h"
 #include "fixture/practice_fixture.h"
 #include "maker-sim/maker_simulator.h"
 #include "support/temp_dir.h"
@@ -125,6 +126,30 @@ TEST(OxsmsCheckTest, EachBrokenPartIsNamedWithItsRemedy) {
   // No secret in the answer.
   EXPECT_EQ(answer.dump().find("sbagliata"), std::string::npos);
   EXPECT_EQ(answer.dump().find("segreta"), std::string::npos);
+}
+
+// send-test: one SMS through the gateway, as the service sends one; a number
+// that cannot be dialled goes nowhere and says so.
+TEST(OxsmsSendTestTest, OneSmsReachesTheGatewayAndABadNumberIsRefused) {
+  makersim::MakerSimulator sim;
+  sim.Start();
+  TempDir home;
+  CreatePractice(home, sim.base_url(), "demo", std::nullopt);
+
+  const ProgramOutput sent = RunProgram(
+      OXSMS_PATH, {"--home", home.path().string(), "--json", "send-test", "+39 347 1234567"});
+  ASSERT_EQ(sent.status, 0) << sent.out << sent.err;
+  EXPECT_EQ(json::parse(sent.out).at("accepted"), true);
+  const json sms = SimGet(sim.base_url(), "/_sim/sms");
+  ASSERT_EQ(sms.size(), 1u) << sms.dump();
+  EXPECT_NE(sms[0].dump().find("393471234567"), std::string::npos) << sms.dump();
+  EXPECT_NE(sms[0].dump().find("Messaggio di prova"), std::string::npos) << sms.dump();
+
+  const ProgramOutput bad =
+      RunProgram(OXSMS_PATH, {"--home", home.path().string(), "send-test", "12"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("Numero non valido"), std::string::npos) << bad.out << bad.err;
+  EXPECT_EQ(SimGet(sim.base_url(), "/_sim/sms").size(), 1u);
 }
 
 }  // namespace
