@@ -124,11 +124,13 @@ void PrepareSettingsDatabase(practice::Connection& connection,
 StoredSettings::StoredSettings(const practice::CatalogueContext& catalogue)
     : catalogue_(catalogue) {}
 
-std::optional<SettingsDocument> StoredSettings::Read() {
+template <typename Work>
+auto StoredSettings::OnConnection(Work work) {
   PrepareSettingsDatabase(connection_, catalogue_, DesktopProgramsIn(catalogue_.home.dir()));
-  SettingsRow row;
   try {
-    row = ReadSettingsRow(connection_);
+    auto result = work();
+    connection_.Close();  // commits what `work` wrote
+    return result;
   } catch (const soci::soci_error& e) {
     const std::string message = e.what();
     practice::CloseQuietly(connection_);
@@ -137,29 +139,29 @@ std::optional<SettingsDocument> StoredSettings::Read() {
     practice::CloseQuietly(connection_);
     throw;
   }
-  practice::CloseQuietly(connection_);  // nothing was written
+}
+
+std::optional<SettingsDocument> StoredSettings::Read() {
+  const SettingsRow row = OnConnection([this] { return ReadSettingsRow(connection_); });
   if (!row.sealed || row.sealed->empty()) return std::nullopt;
-  const std::string text = practice::DecriptaHex(catalogue_.cipher, *row.sealed);
-  if (text.empty()) throw SettingsError("Impossibile decifrare le impostazioni del servizio");
-  return ParseSettingsDocument(text);
+  return UnsealSettingsDocument(catalogue_.cipher, *row.sealed);
 }
 
 void StoredSettings::Write(const SettingsDocument& document) {
   const std::string sealed =
       practice::CriptaHex(catalogue_.cipher, SettingsDocumentText(document));
-  PrepareSettingsDatabase(connection_, catalogue_, DesktopProgramsIn(catalogue_.home.dir()));
-  try {
+  OnConnection([this, &sealed] {
     WriteSettingsRow(connection_, ReadSettingsRow(connection_), sealed);
     connection_.Commit();
-  } catch (const soci::soci_error& e) {
-    const std::string message = e.what();
-    practice::CloseQuietly(connection_);
-    throw connection_.Error(message);
-  } catch (const practice::DatabaseError&) {
-    practice::CloseQuietly(connection_);
-    throw;
-  }
-  connection_.Close();
+    return true;
+  });
+}
+
+SettingsDocument UnsealSettingsDocument(practice::CredentialCipher& cipher,
+                                        const std::string& sealed) {
+  const std::string text = practice::DecriptaHex(cipher, sealed);
+  if (text.empty()) throw SettingsError("Impossibile decifrare le impostazioni del servizio");
+  return ParseSettingsDocument(text);
 }
 
 }  // namespace oxsms::dispatch

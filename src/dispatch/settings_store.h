@@ -65,9 +65,19 @@ class StoredSettings {
   std::string DatabaseName() const { return connection_.DatabaseName(); }
 
  private:
+  // Runs `work` on the prepared connection and disconnects; a driver error
+  // becomes the connection's DatabaseError.
+  template <typename Work>
+  auto OnConnection(Work work);
+
   const practice::CatalogueContext& catalogue_;
   practice::Connection connection_;
 };
+
+// The document of a stored (sealed) settings text. Raises SettingsError when
+// it does not decrypt or is no JSON object.
+SettingsDocument UnsealSettingsDocument(practice::CredentialCipher& cipher,
+                                        const std::string& sealed);
 
 // The payment-link module row (IMP_MODULE, ID 31): its NUM_AUTOMATICA as an
 // integer, nullopt when there is no row or the value is null or not a number.

@@ -187,11 +187,7 @@ bool TDM1::MigrateFromRegistry() {
 }
 
 void TDM1::ApplyStoredDocument(const std::string& sealed) {
-  const std::string text = practice::DecriptaHex(catalogue_.cipher, sealed);
-  if (text.empty()) {
-    throw SettingsError("Impossibile decifrare le impostazioni del servizio");
-  }
-  ApplySettingsDocument(ParseSettingsDocument(text), *this);
+  ApplySettingsDocument(UnsealSettingsDocument(catalogue_.cipher, sealed), *this);
 }
 
 void TDM1::RepairReminderText() {
