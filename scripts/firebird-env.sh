@@ -10,6 +10,9 @@
 #   FOLDER defaults to <repository>/build/firebird-sc. Running it again is
 #   harmless. Prints the export lines of FIREBIRD and FIREBIRD_LOCK; every
 #   process sharing a database file must run with the same two values.
+#   With OXSMS_FIREBIRD_CONF naming a file, the root's firebird.conf is a link
+#   to it instead (the Debian package's /etc/oxsms/firebird.conf, which the
+#   administrator edits and which must itself say "ServerMode = SuperClassic").
 set -eu
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,15 +71,19 @@ done
 
 # firebird.conf is the system's with the server mode replaced, written anew
 # through a temporary file, so a concurrent reader never sees half a file.
-conf_tmp="$root/firebird.conf.$$"
-{
-  if [ -f "$confdir/firebird.conf" ]; then
-    grep -v -i '^[[:space:]]*ServerMode[[:space:]]*=' "$confdir/firebird.conf" || true
-  fi
-  echo "# Embedded use by several processes on the same files (tests, demo)."
-  echo "ServerMode = SuperClassic"
-} > "$conf_tmp"
-mv -f "$conf_tmp" "$root/firebird.conf"
+if [ -n "${OXSMS_FIREBIRD_CONF:-}" ]; then
+  ln -sfn "$OXSMS_FIREBIRD_CONF" "$root/firebird.conf"
+else
+  conf_tmp="$root/firebird.conf.$$"
+  {
+    if [ -f "$confdir/firebird.conf" ]; then
+      grep -v -i '^[[:space:]]*ServerMode[[:space:]]*=' "$confdir/firebird.conf" || true
+    fi
+    echo "# Embedded use by several processes on the same files (tests, demo)."
+    echo "ServerMode = SuperClassic"
+  } > "$conf_tmp"
+  mv -f "$conf_tmp" "$root/firebird.conf"
+fi
 
 # Single-quoted for the shell that evaluates the lines.
 quote() { printf "'%s'" "$(printf '%s' "$1" | sed "s/'/'\\\\''/g")"; }
