@@ -8,18 +8,20 @@
 
 #include "app/process_context.h"
 #include "app/service_parts.h"
+#include "channels/channel_error.h"
 #include "dispatch/settings_store.h"
 #include "dispatch/tdm1.h"
 #include "email/email_module_row.h"
 #include "email/email_settings.h"
-#include "channels/channel_error.h"
 #include "net/http_client.h"
 #include "net/maker_rest.h"
 #include "net/reachability.h"
 #include "platform/activity_log.h"
 #include "platform/clock.h"
+#include "platform/ini_file.h"
 #include "practice/agenda_lines.h"
 #include "practice/agimp.h"
+#include "practice/local_config.h"
 #include "practice/recipient_search.h"
 
 namespace oxsms::app {
@@ -62,7 +64,7 @@ std::string ProbeAddressOf(const std::string& url) {
 class PracticeCheck {
  public:
   explicit PracticeCheck(const AdminEnv& env)
-      : env_(env), context_(env.home), log_(env.home.File("sms.log"), clock_) {}
+      : env_(env), log_(env.home.File("sms.log"), clock_), context_(env.home, log_) {}
 
   std::vector<CheckLine> Run() {
     ConfigIni();
@@ -199,6 +201,15 @@ class PracticeCheck {
     }
   }
 
+  // config.ini names a database through the maker's cloud (protocol 4).
+  bool CloudDatabases() const {
+    const platform::IniFile ini(env_.home.File(practice::kConfigIniName));
+    for (const char* section : {practice::kSectionDatabase, practice::kSectionDatabaseAg}) {
+      if (ini.ReadInteger(section, practice::kKeyProtocol, 0) == 4) return true;
+    }
+    return false;
+  }
+
   bool EmailUsed() const {
     return dm1_->CBServizioEmail || dm1_->CBServComplEmail;
   }
@@ -237,6 +248,7 @@ class PracticeCheck {
       hosts.emplace_back("servizio WhatsApp", inst.secure_sms_url);
     }
     if (!dm1_ || (EmailUsed() && smtp_less_)) hosts.emplace_back("servizio email", inst.email_url);
+    if (CloudDatabases()) hosts.emplace_back("servizio cloud", inst.cloud_url);
     std::set<std::string> probed;
     for (const auto& [name, url] : hosts) {
       const std::string address = ProbeAddressOf(url);
@@ -250,9 +262,9 @@ class PracticeCheck {
   }
 
   const AdminEnv& env_;
-  ProcessContext context_;
   platform::SystemClock clock_;
   platform::ActivityLog log_;
+  ProcessContext context_;
   std::unique_ptr<ServiceParts> parts_;
   std::unique_ptr<dispatch::TDM1> dm1_;
   bool smtp_less_ = false;

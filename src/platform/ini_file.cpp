@@ -169,7 +169,15 @@ Error WriteFailure(const std::filesystem::path& path) {
 }  // namespace
 
 void IniFile::Save() const {
-  const std::filesystem::path temp = path_.string() + ".tmp";
+  // A link (the package's home links config.ini to /etc/oxsms) is written
+  // through: renaming over it would replace the link by a file of its own.
+  std::error_code ec;
+  std::filesystem::path target = path_;
+  if (std::filesystem::symlink_status(path_, ec).type() == std::filesystem::file_type::symlink) {
+    target = std::filesystem::canonical(path_, ec);
+    if (ec) throw WriteFailure(path_);
+  }
+  const std::filesystem::path temp = target.string() + ".tmp";
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) throw WriteFailure(path_);
@@ -177,8 +185,12 @@ void IniFile::Save() const {
     out.flush();
     if (!out) throw WriteFailure(path_);
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, path_, ec);
+  // The file holds passwords: the new one keeps the old one's permissions.
+  const auto old_status = std::filesystem::status(target, ec);
+  if (!ec && std::filesystem::exists(old_status)) {
+    std::filesystem::permissions(temp, old_status.permissions(), ec);
+  }
+  std::filesystem::rename(temp, target, ec);
   if (ec) {
     std::filesystem::remove(temp, ec);
     throw WriteFailure(path_);

@@ -7,7 +7,9 @@
 //    quotes around a whole value is removed; the rest of the value is kept whole;
 //  - the first occurrence of a section or key wins.
 // Writing keeps every other line of the file as it was (comments included)
-// and replaces the file atomically, so a crash never leaves half a file.
+// and replaces the file atomically, so a crash never leaves half a file; a
+// file reached through a symbolic link is replaced where the link points
+// (the link stays), with the old file's permissions.
 // Text is kept as UTF-8; a file in Windows-1252 is converted when read.
 #pragma once
 

@@ -16,6 +16,7 @@ Installation Installation::Load(const IniFile& ini) {
   inst.email_url = ini.ReadString(kSection, "email_url", inst.email_url);
   inst.email_probe_host = ini.ReadString(kSection, "email_probe_host", inst.email_probe_host);
   inst.email_fallback_url = ini.ReadString(kSection, "email_fallback_url", inst.email_fallback_url);
+  inst.cloud_url = ini.ReadString(kSection, "cloud_url", inst.cloud_url);
   const long lock_timeout = ini.ReadInteger(kSection, "lock_timeout", inst.lock_timeout_seconds);
   inst.lock_timeout_seconds = lock_timeout < 1 ? 1 : lock_timeout > 3600 ? 3600 : static_cast<int>(lock_timeout);
   const long http_timeout = ini.ReadInteger(kSection, "http_timeout", inst.http_timeout_seconds);

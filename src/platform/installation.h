@@ -37,6 +37,11 @@ struct Installation {
   // Reached over TLS like the primary: the request carries the API key.
   std::string email_fallback_url = "https://www.velksoftware.it:8183";
 
+  // The maker's cloud service (account, security and cloud database
+  // configurations): scheme, cloud-database host and optional port. Empty =
+  // no cloud service (cloud configurations cannot be read).
+  std::string cloud_url = "https://cloud.velksoftware.it";
+
   // Seconds a database statement waits for a row that another program holds
   // locked before the step is given up (at least 1).
   int lock_timeout_seconds = 10;

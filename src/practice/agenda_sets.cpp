@@ -34,6 +34,12 @@ class DisconnectAtEnd {
   Connection& c_;
 };
 
+// A location naming a cloud configuration ("... id=N") is no file path: it
+// is read as it stands, not joined to the database folder.
+bool NamesCloudConfiguration(const std::string& location) {
+  return location.find("id=") != std::string::npos;
+}
+
 }  // namespace
 
 void DatabaseSets::ApriAgende() {
@@ -85,7 +91,7 @@ void DatabaseSets::AddMainAgendaFromCatalogue() {
     st.execute();
     if (st.fetch()) {
       found = true;
-      FillFromCatalogueRow(row, record, ctx_.cipher);
+      FillFromCatalogueRow(row, record, ctx_.resolver);
     }
   } catch (const soci::soci_error& e) {
     throw StatementError(config, e);
@@ -104,8 +110,10 @@ void DatabaseSets::AddAgendasFromSmsConf() {
   if (!records) return;
   for (const auto& r : *records) {
     if (r.switched_off) continue;
-    AggiungiAgenda(ComponiNomeDB(ctx_.home, r.host, r.path, 0), AgendaAccountUser(),
-                   AgendaAccountPassword());
+    const std::string location = r.host.empty() && NamesCloudConfiguration(r.path)
+                                     ? r.path
+                                     : ComponiNomeDB(ctx_.home, r.host, r.path, 0);
+    AggiungiAgenda(location, AgendaAccountUser(), AgendaAccountPassword());
   }
 }
 
@@ -133,8 +141,9 @@ void DatabaseSets::CaricaFileGruppi() {
   for (std::size_t g = 1; g < groups.size(); ++g) {
     const std::string value = ValueOfEntry(groups[g]);
     if (TrimBlanks(value).empty()) continue;
-    const std::string location =
-        NamesServer(value) ? value : ComponiNomeDB(ctx_.home, "", value, 0);
+    const std::string location = NamesServer(value) || NamesCloudConfiguration(value)
+                                     ? value
+                                     : ComponiNomeDB(ctx_.home, "", value, 0);
     AggiungiAgenda(location, AgendaAccountUser(), AgendaAccountPassword());
   }
 }

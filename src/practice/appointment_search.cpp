@@ -37,6 +37,8 @@ std::vector<std::string> ExcludedTables(const std::string& setting) {
   return names;
 }
 
+constexpr const char* kExcludedAgenda = " Agenda esclusa";
+
 bool IsExcluded(const std::vector<std::string>& excluded, const std::string& table) {
   return std::any_of(excluded.begin(), excluded.end(),
                      [&](const std::string& name) { return SameTextIgnoringCase(name, table); });
@@ -59,7 +61,13 @@ void RecipientSearch::RicercaAppunt(const SearchRange& range, bool trovaSms, boo
     const auto& agenda_tables = sets_.AgendaTables();
     for (std::size_t n = 0; n < agenda_tables.size() && n < sets_.Agendas().size(); ++n) {
       for (const auto& line : agenda_tables[n]) {
-        if (!IsExcluded(excluded, TableOfAgendaLine(line))) SearchTableOrLog(line, n, range);
+        const std::string table = TableOfAgendaLine(line);
+        if (!IsExcluded(excluded, table)) {
+          SearchTableOrLog(line, n, range);
+        } else if (host_.VisualMode() == 1) {
+          // Its patients are not looked for: the agenda itself is listed.
+          Discarded("Agenda", PrintableName(table), kExcludedAgenda);
+        }
       }
     }
     if (!list_app_.empty()) {

@@ -2,7 +2,7 @@
 
 #include <soci/soci.h>
 
-#include "practice/cloud_configuration_document.h"
+#include "practice/database_error.h"
 #include "practice/row_values.h"
 
 namespace oxsms::practice {
@@ -31,10 +31,16 @@ std::string CatalogueCloud(const soci::row& row) { return TextOf(row, kCloud); }
 
 std::string CatalogueFinactive(const soci::row& row) { return TextOf(row, kFinactive); }
 
-void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record, CredentialCipher& cipher) {
+void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record,
+                          CloudConfigurationResolver* cloud) {
   record.protoc = static_cast<int16_t>(CatalogueProtocol(row));
   if (record.protoc == 4) {
-    LeggiConfigurazioneCloud(cipher, CatalogueCloud(row), record);
+    if (cloud == nullptr) {
+      throw DatabaseError(
+          "Configurazione cloud del catalogo non leggibile: servizio cloud non "
+          "disponibile");
+    }
+    cloud->ReadDocument(CatalogueCloud(row), record);
   } else {
     record.host = TextOf(row, kHost);
     record.fgdb = TextOf(row, kFiledb);

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "practice/cloud_configuration_resolver.h"
 #include "practice/connection.h"
-#include "practice/credential_cipher.h"
 #include "practice/rec_database.h"
 
 namespace soci {
@@ -22,9 +22,10 @@ std::string CatalogueQuery(const Connection& connection, const std::string& cond
 
 // Fills `record` from a row of CatalogueQuery: protocol 4 from the encrypted
 // cloud configuration in CLOUD, other protocols from FILEDB, HOST, UID, PWD
-// and RUOLO; then the login flags, PWDFILE and `local`. `cipher` opens the
-// cloud configuration.
-void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record, CredentialCipher& cipher);
+// and RUOLO; then the login flags, PWDFILE and `local`. `cloud` reads the
+// cloud configuration; without one a protocol 4 row raises DatabaseError.
+void FillFromCatalogueRow(const soci::row& row, TRecDatabase& record,
+                          CloudConfigurationResolver* cloud);
 
 // Column values of a row of CatalogueQuery.
 int CatalogueProtocol(const soci::row& row);

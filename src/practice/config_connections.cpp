@@ -24,11 +24,12 @@ std::string StringMember(const nlohmann::json& object, const char* name) {
 
 // Takes the cloud account from "cloud_param" of `section` while the process
 // has none. The decrypted text holds the password, so a parse failure is
-// reported without the parser's excerpt of it.
+// reported without the parser's excerpt of it. Without a cloud subsystem
+// there is nobody to hold the account, and nothing is read.
 void ReadCloudAccount(const platform::IniFile& ini, const std::string& section, bool take_remember,
                       const CatalogueContext& ctx) {
-  CloudSession& cloud = ctx.cloud;
-  if (!cloud.user.empty()) return;
+  CloudConfigurationResolver* cloud = ctx.resolver;
+  if (cloud == nullptr || cloud->HasAccount()) return;
   const std::string plain = DecriptaHex(ctx.cipher, ini.ReadString(section, kKeyCloudParam, ""));
   const nlohmann::json param = nlohmann::json::parse(plain, nullptr, /*allow_exceptions=*/false);
   if (!param.is_object()) {
@@ -36,12 +37,12 @@ void ReadCloudAccount(const platform::IniFile& ini, const std::string& section, 
                         std::string(kKeyCloudParam) + "\" della sezione \"" + section +
                         "\" di config.ini)");
   }
-  cloud.user = StringMember(param, "user");
-  cloud.password = StringMember(param, "pwd");
-  if (take_remember) {
-    const auto login = param.find("login");
-    if (login != param.end() && login->is_boolean()) cloud.remember = login->get<bool>();
-  }
+  StoredCloudAccount account;
+  account.user = StringMember(param, "user");
+  account.password = StringMember(param, "pwd");
+  const auto login = param.find("login");
+  if (login != param.end() && login->is_boolean()) account.login = login->get<bool>();
+  cloud->TakeStoredAccount(account, take_remember);
 }
 
 void ReadCloudLocation(const platform::IniFile& ini, const std::string& section,
@@ -53,15 +54,17 @@ void ReadCloudLocation(const platform::IniFile& ini, const std::string& section,
 // object lives, whatever way the reading ends.
 class ReadingCloudConfiguration {
  public:
-  explicit ReadingCloudConfiguration(CloudSession& cloud) : cloud_(cloud) {
-    cloud_.reading_configuration = true;
+  explicit ReadingCloudConfiguration(CloudConfigurationResolver* cloud) : cloud_(cloud) {
+    if (cloud_ != nullptr) cloud_->SetReadingConfiguration(true);
   }
-  ~ReadingCloudConfiguration() { cloud_.reading_configuration = false; }
+  ~ReadingCloudConfiguration() {
+    if (cloud_ != nullptr) cloud_->SetReadingConfiguration(false);
+  }
   ReadingCloudConfiguration(const ReadingCloudConfiguration&) = delete;
   ReadingCloudConfiguration& operator=(const ReadingCloudConfiguration&) = delete;
 
  private:
-  CloudSession& cloud_;
+  CloudConfigurationResolver* cloud_;
 };
 
 std::string FolderWithoutSeparator(std::string folder) {
@@ -132,7 +135,9 @@ void LeggiDatabaseIni(TRecDatabase& record, Connection& connection, const std::s
 void PreparaConnessioneConfig(Connection& connection, const std::string& section,
                               const CatalogueContext& ctx) {
   const auto ini = ApriIniLocale(ctx.home);
-  ctx.cloud.administrator = ini->ReadInteger(kSectionDatabase, kKeyAdministrator, 0) == 1;
+  if (ctx.resolver != nullptr) {
+    ctx.resolver->SetAdministrator(ini->ReadInteger(kSectionDatabase, kKeyAdministrator, 0) == 1);
+  }
   connection.ClearParams();
   connection.lock_timeout = std::chrono::seconds(ctx.installation.lock_timeout_seconds);
   const long protoc = ini->ReadInteger(section, kKeyProtocol, 0);
@@ -148,7 +153,7 @@ void PreparaConnessioneConfig(Connection& connection, const std::string& section
     connection.SetParam("Password", pwd);
     connection.SetParam("Database", ini->ReadString(section, kKeyFile, ""));
   } else if (protoc == 4) {
-    ReadingCloudConfiguration reading(ctx.cloud);
+    ReadingCloudConfiguration reading(ctx.resolver);
     ReadCloudAccount(*ini, section, /*take_remember=*/true, ctx);
     TRecDatabase record;
     ReadCloudLocation(*ini, section, record, ctx);

@@ -46,13 +46,14 @@ std::vector<std::string> TypeMappingRules(bool timestamp_to_date_time);
 
 // `LeggiDatabaseIni`: fills `record` from `section` of config.ini and
 // configures `connection` from it (dialect 3 when the section name contains
-// "Ag", else 1). Protocol 4 reads the cloud account from "cloud_param" while
-// ctx.cloud has none, and the location from the Base64 key "cloud". Raises
-// DatabaseError when "cloud_param" is needed and cannot be read.
+// "Ag", else 1). Protocol 4 hands the cloud account of "cloud_param" to
+// ctx.resolver while it has none, and reads the location from the Base64
+// key "cloud". Raises DatabaseError when "cloud_param" is needed and cannot
+// be read, or the cloud configuration cannot be had.
 void LeggiDatabaseIni(TRecDatabase& record, Connection& connection, const std::string& section,
                       const CatalogueContext& ctx);
 
-// `PreparaConnessioneConfig`: sets ctx.cloud.administrator from "AdminVelk"
+// `PreparaConnessioneConfig`: gives ctx.resolver the administrator flag of "AdminVelk"
 // and configures the configuration database's connection from `section`
 // ("DriverID", "Server", "Port", "User_Name", "Password", "Database",
 // "SQLDialect", "Protocol"). The caller then opens it.

@@ -83,7 +83,7 @@ void ReadCloudLocation(const std::string& text, TRecDatabase& record, const Cata
     throw DatabaseError("Configurazione cloud " + number +
                         " non leggibile: servizio cloud non disponibile");
   }
-  ctx.resolver->Resolve(number, record);
+  ctx.resolver->Resolve(text, number, record);
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ std::string ComponiNomeDB(const platform::HomeFolder& home, const std::string& h
 //    in its place (protocol 3); the text before "id=" becomes the description
 //    when none is set.
 //  - "... id=N": the cloud configuration N, through ctx.resolver (protocol
-//    4); raises DatabaseError when there is no resolver.
+//    4); raises DatabaseError when there is no resolver or the configuration
+//    cannot be had.
 //  - otherwise host, role and file from ScomponiNomeDB. A MySQL location
 //    ("host£schema#user=password/pport/m") also sets account, port,
 //    `schema_db` and, for "/m", `NO_DATEMAPRULES`; a Firebird one always gets

@@ -93,7 +93,7 @@ void DatabaseSets::AddPatientDatabasesFromCatalogue() {
                         CatalogueProtocol(row) == kSkippedPatientProtocol;
       if (record.inactive) continue;
       if (CatalogueProtocol(row) == 4 && CatalogueCloud(row).empty()) continue;
-      FillFromCatalogueRow(row, record, ctx_.cipher);
+      FillFromCatalogueRow(row, record, ctx_.resolver);
       records.push_back(std::move(record));
     }
   } catch (const soci::soci_error& e) {

@@ -2,12 +2,11 @@
 // catalogue stores it (hex form), then read into a database record.
 #include <cstddef>
 #include <cstdint>
-
 #include <nlohmann/json.hpp>
 
+#include "cloud/cloud_configuration_document.h"
 #include "fuzz_check.h"
 #include "platform/code_page.h"
-#include "practice/cloud_configuration_document.h"
 #include "practice/credential_protection.h"
 
 using oxsms::fuzz::Check;
@@ -33,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = oxsms::fuzz::Text(data, size);
   practice::TRecDatabase record;
   record.host = "untouched";
-  practice::LeggiConfigurazioneCloud(cipher, practice::CriptaHex(cipher, text), record);
+  oxsms::cloud::LeggiConfigurazioneCloud(cipher, practice::CriptaHex(cipher, text), record);
 
   namespace cp = oxsms::platform;
   const auto document =

@@ -32,9 +32,8 @@ void CheckRecord(const std::string& text) {
   static const oxsms::platform::HomeFolder home("/srv/oxsms");
   oxsms::platform::Installation installation;
   installation.default_db_password = "masterkey";
-  practice::CloudSession cloud;
   static practice::CredentialCipher cipher;
-  const practice::CatalogueContext ctx{home, installation, cloud, cipher};
+  const practice::CatalogueContext ctx{home, installation, cipher};
   practice::TRecDatabase record;
   try {
     practice::LeggiPosizioneDB(text, record, ctx);

@@ -67,6 +67,27 @@ TEST_F(IniFileTest, WritingKeepsCommentsAndOtherLinesAndAddsWhereItBelongs) {
   EXPECT_EQ(again.ReadInteger("nuova", "X", 0), 3);
 }
 
+TEST_F(IniFileTest, WritingThroughALinkKeepsTheLinkAndThePermissions) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir_ / "etc");
+  WriteFile(dir_ / "etc" / "config.ini", "[Database]\r\nprotocollo=4\r\n");
+  fs::permissions(dir_ / "etc" / "config.ini",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(dir_ / "etc" / "config.ini", File());
+  IniFile ini(File());
+  ini.WriteString("Database", "cloud_param", "ABCD");
+  EXPECT_TRUE(fs::is_symlink(File()));
+  EXPECT_EQ(ReadFile(dir_ / "etc" / "config.ini"),
+            "[Database]\r\nprotocollo=4\r\ncloud_param=ABCD\r\n");
+  EXPECT_EQ(fs::status(dir_ / "etc" / "config.ini").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  // A file that is not there yet is made.
+  IniFile fresh(dir_ / "nuovo.ini");
+  fresh.WriteInteger("sms", "ftp_limit", 5);
+  EXPECT_EQ(ReadFile(dir_ / "nuovo.ini"), "[sms]\r\nftp_limit=5\r\n");
+}
+
 TEST_F(IniFileTest, WindowsCodePageFileIsReadAsTextAndLineBreaksAreRefused) {
   WriteFile(File(), "[sms]\nfirma=Studio Citt\xE0 \x80\n");
   IniFile ini(File());

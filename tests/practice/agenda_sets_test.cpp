@@ -2,6 +2,9 @@
 // "smsconf.bin", the agenda tables of each database and the folder layout.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "catalogue_fixture.h"
 #include "search_world.h"
 
 namespace oxsms::testing::search {
@@ -138,6 +141,37 @@ TEST(AgendaSetsFirebird, SmsConfAddsItsSwitchedOnRecords) {
   ASSERT_EQ(agimp->listDBAg().size(), 2u);
   EXPECT_EQ(DatabaseOf(*agimp, 1), world.home.TextWithSeparator() + "database\\extra.fdb");
   EXPECT_EQ(agimp->listAgFile().at(1), (Lines{"E=AGX"}));
+}
+
+// Stands for the cloud service: configuration N is the Firebird file `files[N]`.
+class CloudOfFiles : public practice::RecordingCloud {
+ public:
+  void Resolve(const std::string& location, const std::string& number,
+               practice::TRecDatabase& record) override {
+    locations.push_back(location);
+    record.protoc = 0;
+    record.fgdb = files.at(number);
+  }
+  std::map<std::string, std::string> files;
+  std::vector<std::string> locations;
+};
+
+TEST(AgendaSetsFirebird, CloudLocationsOfGroupsAndSmsConfAreAskedAsTheyStand) {
+  SearchWorld world;
+  CloudOfFiles cloud;
+  world.ctx.resolver = &cloud;
+  cloud.files["7"] = world.AddAgenda("sede7.fdb", AgendaSettings({"S=AG7"}), {"AG7"}, false);
+  cloud.files["8"] = world.AddAgenda("sede8.fdb", AgendaSettings({"T=AG8"}), {"AG8"}, false);
+  world.AddAgenda(
+      "agenda1.fdb",
+      AgendaSettings({"Agenda1=AG1"}, {world.Path("agenda1.fdb").string(), "Sede id=7"}), {"AG1"});
+  WriteFile(world.Path("smsconf.bin"), SmsConfRecord(0, "", "configurazione Sede id=8"));
+
+  auto agimp = world.NewAgImp();
+  agimp->ApriAgende();
+
+  EXPECT_EQ(cloud.locations, (Lines{"Sede id=7", "configurazione Sede id=8"}));
+  EXPECT_EQ(agimp->listAgFile(), (std::vector<Lines>{{"Agenda1=AG1"}, {"S=AG7"}, {"T=AG8"}}));
 }
 
 TEST(AgendaSetsFirebird, DatabaseWithoutSettingsKeepsTheListsPaired) {

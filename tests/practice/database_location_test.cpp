@@ -116,27 +116,22 @@ TEST_F(LeggiPosizioneDBTest, EncryptedCloudLocationIsReadInPlace) {
   EXPECT_EQ(described.descrizione_db, "Sede");
 }
 
-class FakeResolver : public CloudConfigurationResolver {
- public:
-  void Resolve(const std::string& number, TRecDatabase& record) override {
-    asked = number;
-    record.schema_db = "cfg" + number;
-    record.user = "cloud-user";
-  }
-  std::string asked;
-};
-
 TEST_F(LeggiPosizioneDBTest, CloudConfigurationByNumberGoesToTheResolver) {
   TRecDatabase rec;
+  ctx.resolver = nullptr;
   EXPECT_THROW(LeggiPosizioneDB("Studio id=42", rec, ctx), DatabaseError);
 
-  FakeResolver resolver;
-  ctx.resolver = &resolver;
+  ctx.resolver = &cloud;
   LeggiPosizioneDB("Studio id=42", rec, ctx);
-  EXPECT_EQ(resolver.asked, "42");
+  EXPECT_EQ(cloud.asked, "42");
+  EXPECT_EQ(cloud.asked_location, "Studio id=42");
   EXPECT_EQ(rec.protoc, 4);
   EXPECT_EQ(rec.schema_db, "cfg42");
   EXPECT_EQ(rec.user, "cloud-user");  // not replaced by the Firebird account
+
+  // The number is what follows the last "=", empty included.
+  LeggiPosizioneDB("conf id=", rec, ctx);
+  EXPECT_EQ(cloud.asked, "");
 }
 
 class ComponiNomeDBTest : public ::testing::Test, protected CatalogueFixture {};

@@ -113,9 +113,8 @@ class SearchWorld {
   TempDir dir;
   platform::HomeFolder home{dir.path()};
   platform::Installation installation;
-  practice::CloudSession cloud;
   practice::CredentialCipher cipher;
-  practice::CatalogueContext ctx{home, installation, cloud, cipher};
+  practice::CatalogueContext ctx{home, installation, cipher};
   ManualClock clock{SearchDay() + At(11, 0)};
   // The elapsed time of the search object's windows; tests move it.
   ManualMonotonicClock elapsed;

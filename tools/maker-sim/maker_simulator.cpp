@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "maker-sim/cloud_service.h"
 #include "maker-sim/email_service.h"
 #include "maker-sim/link_service.h"
 #include "maker-sim/payment_service.h"
@@ -244,6 +245,7 @@ MakerSimulator::MakerSimulator(json initial_state) : impl_(std::make_unique<Impl
       impl_->core, static_cast<SmsGatewayService&>(*impl_->services.front()).state()));
   impl_->services.push_back(std::make_unique<PaymentService>(impl_->core, AccountsOf(sms_accounts)));
   impl_->services.push_back(std::make_unique<EmailService>(impl_->core));
+  impl_->services.push_back(std::make_unique<CloudService>(impl_->core));
   for (auto& service : impl_->services) service->AddRoutes(*impl_);
   impl_->AddCoreControls();
   impl_->initial_state = std::move(initial_state);

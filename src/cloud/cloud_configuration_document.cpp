@@ -1,10 +1,8 @@
-#include "practice/cloud_configuration_document.h"
-
-#include <nlohmann/json.hpp>
+#include "cloud/cloud_configuration_document.h"
 
 #include "practice/credential_protection.h"
 
-namespace oxsms::practice {
+namespace oxsms::cloud {
 namespace {
 
 // A member as text: strings as they are, numbers in their JSON form (a port
@@ -19,10 +17,7 @@ std::string Member(const nlohmann::json& object, const char* name) {
 
 }  // namespace
 
-void LeggiConfigurazioneCloud(CredentialCipher& cipher, const std::string& hex,
-                              TRecDatabase& record) {
-  if (hex.empty()) return;
-  const auto document = nlohmann::json::parse(DecriptaHex(cipher, hex), nullptr, /*allow_exceptions=*/false);
+void ReadConfigurationDocument(const nlohmann::json& document, practice::TRecDatabase& record) {
   if (!document.is_object()) return;
   record.descrizione_db = Member(document, "descrizione");
   record.host = Member(document, "server_db");
@@ -44,4 +39,12 @@ void LeggiConfigurazioneCloud(CredentialCipher& cipher, const std::string& hex,
   record.bucket_ftp = Member(document, "bucket_ftp");
 }
 
-}  // namespace oxsms::practice
+void LeggiConfigurazioneCloud(practice::CredentialCipher& cipher, const std::string& hex,
+                              practice::TRecDatabase& record) {
+  if (hex.empty()) return;
+  ReadConfigurationDocument(nlohmann::json::parse(practice::DecriptaHex(cipher, hex), nullptr,
+                                                  /*allow_exceptions=*/false),
+                            record);
+}
+
+}  // namespace oxsms::cloud
