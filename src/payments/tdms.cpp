@@ -148,11 +148,12 @@ bool TDMS::StatoPagamento(const std::string& link_breve, std::string& str, pract
   }
 }
 
-void TDMS::StornaPagamento(const std::string& link_breve, bool showmsg) {
+bool TDMS::StornaPagamento(const std::string& link_breve, bool showmsg) {
   const std::optional<json> reply = RestPostVelk(kEseguiRimborso, ordered_json{{"link_breve", link_breve}}, showmsg);
   if (reply && showmsg) {
     service_.operator_prompt.MostraMessaggio(Masked(MemberText(*reply, "response_message")));
   }
+  return reply.has_value();
 }
 
 std::optional<json> TDMS::ListaPagamenti(const std::string& str) {
