@@ -100,7 +100,9 @@ ChildResult RunFloor(const PracticeSize& size, const std::filesystem::path& home
       lines, {dispatch::CrLfToBlank(reminder.TestoInvioSMS)}, options, lists, composer);
   UploadBatch(http, gateway.rest_host, fields, batch, options.bool_futurland);
 
-  dispatch::FieldsSmsHost sms_host(fields, [] { return true; });
+  channels::NoRunLines no_lines;
+  dispatch::FieldsSmsHost sms_host(
+      fields, [] { return true; }, no_lines);
   dispatch::FieldsWhatsAppHost whatsapp_host(fields, log);
   channels::WhatsAppTemplateClient whatsapp(sms_host, whatsapp_host, composer,
                                             [&links] { return &links; }, headless, http, log,

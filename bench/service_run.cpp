@@ -2,8 +2,9 @@
 
 #include <chrono>
 
-#include "dispatch/run_parts.h"
+#include "dispatch/daily_report.h"
 #include "dispatch/email_circular.h"
+#include "dispatch/run_parts.h"
 #include "dispatch/tdm1.h"
 #include "email/in_progress_slot.h"
 #include "email/rest_email_transport.h"
@@ -18,7 +19,6 @@
 #include "platform/operator_prompt.h"
 #include "platform/registry_file.h"
 #include "practice/catalogue_context.h"
-#include "practice/cloud_credentials.h"
 #include "process_meter.h"
 
 namespace oxsms::bench {
@@ -27,9 +27,8 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   const platform::HomeFolder home(home_dir);
   const platform::Installation installation =
       platform::Installation::Load(platform::IniFile(home.File("config.ini")));
-  practice::CloudSession cloud;
   practice::CredentialCipher cipher;
-  const practice::CatalogueContext catalogue{home, installation, cloud, cipher, nullptr};
+  const practice::CatalogueContext catalogue{home, installation, cipher, nullptr};
   FixedClock clock(RunMoment());
   platform::ActivityLog log(home.File("sms.log"), clock);
   const platform::FileRegistry registry(home.File(platform::FileRegistry::kDefaultFileName));
@@ -42,14 +41,16 @@ ChildResult RunDailyRun(const std::filesystem::path& home_dir) {
   const platform::SteadyClock elapsed;
   net::HostGuardHttpClient http(curl, std::chrono::seconds(60), elapsed);
   platform::HeadlessOperator operator_prompt([&log](std::string_view text) { log.WriteLog(text); });
+  platform::HeadlessDesktop desktop([&log](std::string_view text) { log.WriteLog(text); });
   email::InProgressSlot email_slot;
   email::SmtpTransport smtp({installation.ca_file});
   email::RestEmailTransport rest(http, {installation.email_url, installation.email_probe_host,
                                         installation.email_fallback_url, installation.api_key});
   dispatch::EmailCircular email(smtp, rest, email_slot, log);
-  dispatch::TDM1 dm1(
-      catalogue, log, clock, registry,
-      dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed});
+  dispatch::DailyReport report(home.dir(), 30, log);
+  dispatch::TDM1 dm1(catalogue, log, clock, registry,
+                     dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email,
+                                        elapsed, desktop, &report});
   dm1.AsService = true;
   http.SetWaitingWork([&dm1] { return dm1.WriteQueuedBookkeeping(); });
 

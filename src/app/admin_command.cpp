@@ -4,6 +4,8 @@
 
 #include "app/admin_check.h"
 #include "app/admin_email.h"
+#include "app/admin_payments.h"
+#include "app/admin_report.h"
 #include "app/admin_send_test.h"
 #include "app/admin_settings.h"
 
@@ -20,6 +22,9 @@ constexpr const char* kUsage =
     "  email ...             impostazioni email, email tipiche, rubrica, prova\n"
     "  check                 verifica archivi, account, server: pronto per l'invio?\n"
     "  send-test DESTINATARIO  un SMS o un'email di prova\n"
+    "  preview [--date G]    che cosa invierebbe l'invio del giorno\n"
+    "  report [--date G]     che cosa hanno fatto gli invii del giorno\n"
+    "  payments ...          account e link di pagamento, stato e rimborso\n"
     "uscita: 0 fatto, 1 non riuscito (il motivo su stderr), 2 comando o valore\n"
     "non valido (nulla è stato cambiato)\n";
 
@@ -63,6 +68,9 @@ int Dispatch(const GlobalOptions& options, const AdminEnv& env) {
   if (name == "check") return CheckCommand(rest, env);
   if (name == "email") return EmailCommand(rest, env);
   if (name == "send-test") return SendTestCommand(rest, env);
+  if (name == "payments") return PaymentsCommand(rest, env);
+  if (name == "preview") return PreviewCommand(rest, env);
+  if (name == "report") return ReportCommand(rest, env);
   throw UsageError("comando sconosciuto: " + name);
 }
 

@@ -56,8 +56,8 @@ class EmailAdmin {
  public:
   explicit EmailAdmin(const AdminEnv& env)
       : env_(env),
-        context_(env.home),
         log_(env.home.File("sms.log"), clock_),
+        context_(env.home, log_),
         email_(connection_, messages_, log_),
         dialog_(email_) {
     dispatch::PrepareSettingsDatabase(connection_, context_.catalogue,
@@ -220,9 +220,9 @@ class EmailAdmin {
   }
 
   const AdminEnv& env_;
-  ProcessContext context_;
   platform::SystemClock clock_;
   platform::ActivityLog log_;
+  ProcessContext context_;
   practice::Connection connection_;
   email::TypicalMessages messages_;
   email::TVelkEmail email_;

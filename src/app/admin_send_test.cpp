@@ -19,9 +19,9 @@ struct Outcome {
 };
 
 Outcome SendTestSms(const std::string& number, const std::string& text, const AdminEnv& env) {
-  ProcessContext context(env.home);
   platform::SystemClock clock;
   platform::ActivityLog log(env.home.File("sms.log"), clock);
+  ProcessContext context(env.home, log);
   ServiceParts parts(context, log);
   dispatch::TDM1 dm1(context.catalogue, log, clock, *context.registry, parts.Parts());
   log.WriteLog("SMS di prova con oxsms a " + number);

@@ -63,7 +63,9 @@ int Show(const std::vector<std::string>& args, const AdminEnv& env) {
     if (a != "--show-secrets") throw UsageError("opzione sconosciuta: " + a);
     show_secrets = true;
   }
-  ProcessContext context(env.home);
+  platform::SystemClock clock;
+  platform::ActivityLog log(env.home.File("sms.log"), clock);
+  ProcessContext context(env.home, log);
   dispatch::StoredSettings store(context.catalogue);
   const LoadedSettings loaded = Load(store);
   const auto entries = dispatch::DescribeSettings(loaded.fields);
@@ -100,7 +102,9 @@ int Set(const std::vector<std::string>& args, const AdminEnv& env) {
   std::vector<std::pair<std::string, std::string>> changes;
   for (const std::string& a : args) changes.push_back(KeyAndValue(a));
 
-  ProcessContext context(env.home);
+  platform::SystemClock clock;
+  platform::ActivityLog log(env.home.File("sms.log"), clock);
+  ProcessContext context(env.home, log);
   dispatch::StoredSettings store(context.catalogue);
   LoadedSettings loaded = Load(store);
   const auto before = dispatch::DescribeSettings(loaded.fields);
@@ -142,8 +146,6 @@ int Set(const std::vector<std::string>& args, const AdminEnv& env) {
   }
 
   // What changed, never the values: the log must hold no secret.
-  platform::SystemClock clock;
-  platform::ActivityLog log(env.home.File("sms.log"), clock);
   std::string line = "Impostazioni del servizio cambiate con oxsms:";
   for (std::size_t i = 0; i < keys.size(); ++i) line += (i ? ", " : " ") + keys[i];
   log.WriteLog(line);

@@ -16,6 +16,13 @@ JournalSettings ReadJournalSettings(const platform::IniFile& ini, platform::Acti
                    ", si usa 20.00");
     }
   }
+  const long days = ini.ReadInteger("sms", "giorni_rapporto", settings.report_days);
+  if (days < 0 || days > 3650) {
+    log.WriteLog("Valore non valido di giorni_rapporto in config.ini: " + std::to_string(days) +
+                 ", si usa " + std::to_string(settings.report_days));
+  } else {
+    settings.report_days = static_cast<int>(days);
+  }
   return settings;
 }
 

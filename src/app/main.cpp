@@ -5,21 +5,24 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/journal_settings.h"
 #include "app/send_orchestrator_factory.h"
+#include "dispatch/daily_report.h"
 #include "platform/activity_log.h"
 #include "platform/clock.h"
+#include "platform/desktop_handoff.h"
 #include "platform/error.h"
 #include "platform/home_folder.h"
 #include "platform/ini_file.h"
 #include "platform/instance_lock.h"
 #include "platform/monotonic_clock.h"
+#include "platform/run_journal.h"
 #include "platform/service_control.h"
 #include "service/oxsms_service.h"
-#include "platform/run_journal.h"
 
 namespace {
 
@@ -84,10 +87,18 @@ int main(int argc, char** argv) {
   if (journal_settings.enabled) {
     journal = std::make_unique<platform::RunJournal>(home.File(platform::RunJournal::kFileName), log);
   }
+  dispatch::DailyReport report(home.dir(), journal_settings.report_days, log);
   const platform::SteadyClock elapsed;
+  // A run by hand may have the operator who started it at the desktop (on
+  // Windows, in a session that shows its windows); the service has nobody.
+  const auto log_line = [&log](std::string_view text) { log.WriteLog(text); };
+  const std::unique_ptr<platform::DesktopHandoff> desktop =
+      cl.run_now ? platform::MakeProcessDesktop(log_line)
+                 : std::make_unique<platform::HeadlessDesktop>(log_line);
   service::TOXSMS service(
       log, *clock, elapsed,
-      app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode, journal.get(), cl.force),
+      app::MakeSendOrchestratorFactory(home, log, *clock, cl.test_mode, journal.get(), cl.force,
+                                       &report, desktop.get()),
       std::chrono::milliseconds(cl.interval_ms),
       service::JournalSchedule{journal.get(), journal_settings.catch_up}, cl.stop_at);
   if (cl.run_now) return service.RunSendNow() ? 0 : 1;

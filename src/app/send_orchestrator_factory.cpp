@@ -14,10 +14,10 @@ class TDM1Orchestrator : public service::SendOrchestrator {
  public:
   TDM1Orchestrator(std::shared_ptr<ProcessContext> context, platform::ActivityLog& log,
                    const platform::Clock& clock, bool test_mode, platform::RunJournal* journal,
-                   bool force)
+                   bool force, dispatch::RunRecorder* report, platform::DesktopHandoff* desktop)
       : context_(std::move(context)),
-        parts_(*context_, log),
-        dm1_(context_->catalogue, log, clock, *context_->registry, parts_.Parts()),
+        parts_(*context_, log, desktop),
+        dm1_(context_->catalogue, log, clock, *context_->registry, parts_.Parts(report)),
         test_mode_(test_mode) {
     if (test_mode_) dm1_.CBTest = true;
     dm1_.UseJournal(journal, force);
@@ -49,16 +49,15 @@ class TDM1Orchestrator : public service::SendOrchestrator {
 
 }  // namespace
 
-service::SendOrchestratorFactory MakeSendOrchestratorFactory(const platform::HomeFolder& home,
-                                                             platform::ActivityLog& log,
-                                                             const platform::Clock& clock,
-                                                             bool test_mode,
-                                                             platform::RunJournal* journal,
-                                                             bool force) {
-  auto context = std::make_shared<ProcessContext>(home);
-  return [context, &log, &clock, test_mode, journal,
-          force]() -> std::unique_ptr<service::SendOrchestrator> {
-    return std::make_unique<TDM1Orchestrator>(context, log, clock, test_mode, journal, force);
+service::SendOrchestratorFactory MakeSendOrchestratorFactory(
+    const platform::HomeFolder& home, platform::ActivityLog& log, const platform::Clock& clock,
+    bool test_mode, platform::RunJournal* journal, bool force, dispatch::RunRecorder* report,
+    platform::DesktopHandoff* desktop) {
+  auto context = std::make_shared<ProcessContext>(home, log);
+  return [context, &log, &clock, test_mode, journal, force, report,
+          desktop]() -> std::unique_ptr<service::SendOrchestrator> {
+    return std::make_unique<TDM1Orchestrator>(context, log, clock, test_mode, journal, force,
+                                              report, desktop);
   };
 }
 

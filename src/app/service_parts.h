@@ -13,6 +13,7 @@
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
 #include "platform/activity_log.h"
+#include "platform/desktop_handoff.h"
 #include "platform/installation.h"
 #include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
@@ -20,16 +21,23 @@
 namespace oxsms::app {
 
 struct ServiceParts {
-  ServiceParts(ProcessContext& context, platform::ActivityLog& log)
+  // `desktop`: the desktop of the manual WhatsApp hand-off; none = the
+  // headless one (the service). It must outlive the object.
+  ServiceParts(ProcessContext& context, platform::ActivityLog& log,
+               platform::DesktopHandoff* desktop = nullptr)
       : curl(CurlOptionsOf(context.installation, log)),
         http(curl, std::chrono::seconds(60), elapsed),
         operator_prompt([&log](std::string_view text) { log.WriteLog(text); }),
+        headless_desktop([&log](std::string_view text) { log.WriteLog(text); }),
+        desktop(desktop != nullptr ? *desktop : headless_desktop),
         smtp(SmtpOptionsOf(context.installation)),
         rest(http, RestEndpointsOf(context.installation)),
         email(smtp, rest, context.email_slot, log) {}
 
-  dispatch::RunParts Parts() {
-    return dispatch::RunParts{http, &http, operator_prompt, channels::SleepFor, email, elapsed};
+  // `report` (nullptr: none) keeps each run's lines.
+  dispatch::RunParts Parts(dispatch::RunRecorder* report = nullptr) {
+    return dispatch::RunParts{http,  &http,   operator_prompt, channels::SleepFor,
+                              email, elapsed, desktop,         report};
   }
 
   // TLS certificates are always verified; config.ini may name the CA file.
@@ -58,6 +66,8 @@ struct ServiceParts {
   // every line of a batch; the send goes on without it for a while.
   net::HostGuardHttpClient http;
   platform::HeadlessOperator operator_prompt;
+  platform::HeadlessDesktop headless_desktop;
+  platform::DesktopHandoff& desktop;
   email::SmtpTransport smtp;
   // Keeps the endpoint it chose (the primary or the fallback) for as long
   // as the settings object lives.

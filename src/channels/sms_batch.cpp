@@ -32,6 +32,10 @@ bool NothingToCollect(const practice::TPazRec& paz) {
   return paz.incasso == 0 || !paz.id_linkpag.empty();
 }
 
+const char* NothingToCollectReason(const practice::TPazRec& paz) {
+  return paz.incasso == 0 ? "nulla da incassare" : "link di pagamento già inviato";
+}
+
 // The person fields come from the line alone, so nothing of one patient
 // reaches the message of the next; the link fields stay for "same" lines.
 void TakePersonFields(practice::TLineRec& rec, practice::TLineRec parsed) {
@@ -55,13 +59,21 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const bool has_payment = i < lists.listCellIncassi.size();
     practice::TPazRec paz = has_payment ? lists.listCellIncassi[i] : practice::TPazRec{};
-    if (options.eliminaIncassiNulli && NothingToCollect(paz)) continue;
+    if (options.eliminaIncassiNulli && NothingToCollect(paz)) {
+      if (options.lines != nullptr) {
+        options.lines->LeftOut(LineChannel::kSms, PersonLabel(composer.ParseLineRec(lines[i])),
+                               NothingToCollectReason(paz));
+      }
+      continue;
+    }
 
     TakePersonFields(rec, composer.ParseLineRec(lines[i]));
     if (rec.Cellulare.find('@') != std::string::npos || rec.Cellulare.empty()) continue;
     const std::string who = rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
     const std::string number = WireNumber(rec.Paese, rec.Cellulare);
     if (!IsDialable(number)) {
+      if (options.lines != nullptr)
+        options.lines->LeftOut(LineChannel::kSms, PersonLabel(rec), kUndialableReason);
       batch.undialable.push_back(who);
       continue;
     }
@@ -75,6 +87,10 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
     std::string text = composer.ComponiTesto(testoLinee, rec, paz);
     if (has_payment) lists.listCellIncassi[i] = paz;
     if (composer.LinkMancanti().pagamento) {
+      if (options.lines != nullptr) {
+        options.lines->Ended(options.lines->Composed(LineChannel::kSms, PersonLabel(rec), text),
+                             LineOutcome::kError, kNoPaymentLink);
+      }
       ++batch.without_payment_link;
       batch.held_back.push_back(i);
       continue;
@@ -82,6 +98,8 @@ SmsBatch CreaFileSms(const std::vector<std::string>& lines,
 
     text = CutText(text, kMaxMessageChars);
     SmsBatchRecord record{batch.text.size(), 0, CreditsFor(text), who};
+    if (options.lines != nullptr)
+      record.line = options.lines->Composed(LineChannel::kSms, PersonLabel(rec), text);
     batch.text += BatchLine(options, number, text);
     record.end = batch.text.size();
     batch.credits += record.credits;

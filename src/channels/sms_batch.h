@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "channels/message_composer.h"
+#include "channels/run_lines.h"
 #include "practice/recipient_records.h"
 
 namespace oxsms::channels {
@@ -24,6 +25,8 @@ struct SmsBatchOptions {
   bool eliminaIncassiNulli = false;
   std::string header_user;      // large-batch header account
   std::string header_password;  // a secret: see MaskedForLog
+  // Told each message composed and each line left out; nullptr: nobody.
+  RunLines* lines = nullptr;
 };
 
 // One message of a batch: where its record (ended by "\n") lies in the batch
@@ -33,6 +36,7 @@ struct SmsBatchRecord {
   std::size_t end = 0;
   int32_t credits = 0;
   std::string who;  // "Cognome Nome (number as stored)", for the log
+  std::size_t line = 0;  // its number in the run's lines (SmsBatchOptions::lines)
 };
 
 struct SmsBatch {

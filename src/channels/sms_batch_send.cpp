@@ -59,6 +59,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   options.eliminaIncassiNulli = host_.SkipZeroFees();
   options.header_user = config_.batch_user;
   options.header_password = config_.batch_password;
+  options.lines = &host_.Lines();
   if (!test) composer_.InizioInvio();
   SmsBatch batch = CreaFileSms(listSmsCell, testoLinee, options, host_.Batch(), composer_);
   for (const std::string& who : batch.undialable) {
@@ -70,8 +71,7 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
   }
   if (batch.without_payment_link > 0) {
     // Logged by the composer; these messages wait for the next attempt.
-    result.Fail(batch.without_payment_link, SendFailure::kTransient,
-                "Link di pagamento non ottenuto");
+    result.Fail(batch.without_payment_link, SendFailure::kTransient, kNoPaymentLink);
     result.held_back = batch.held_back;
   }
   // Every line left out (e-mail, no number, nothing to collect): no upload.
@@ -101,6 +101,8 @@ SendResult SmsGateway::MultiSendSms(const std::vector<std::string>& listSmsCell,
     if (named) {
       const std::string message = kLineRefused + SingleLine(batch.records[*named].who);
       log_.WriteLog(message);
+      host_.Lines().Ended(batch.records[*named].line, LineOutcome::kRefused,
+                          "Errore trasmissione: " + outvalue);
       result.Fail(1, SendFailure::kRefused, message);
       batch = WithoutMessage(batch, *named);
       if (batch.messages == 0) return result;

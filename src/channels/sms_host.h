@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "channels/run_lines.h"
 #include "practice/recipient_records.h"
 
 namespace oxsms::channels {
@@ -67,6 +68,13 @@ class SmsHost {
   // journal records it so that a crash in between is not followed by a
   // second delivery. Must not raise for an ordinary reason.
   virtual void DeliveryStarting(DeliveryChannel /*channel*/) {}
+
+  // Where the senders tell each line they composed or left out and what
+  // became of it. By default nothing is kept.
+  virtual RunLines& Lines() { return no_lines_; }
+
+ private:
+  NoRunLines no_lines_;
 };
 
 }  // namespace oxsms::channels

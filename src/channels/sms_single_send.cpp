@@ -32,19 +32,24 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   const std::string text = composer_.ComponiTesto(testoLinee, rec, paz);
   if (!lists.listCellIncassi.empty()) lists.listCellIncassi.front() = paz;
   SendResult result;
+  RunLines& run_lines = host_.Lines();
+  const std::string who = SingleLine(rec.Cognome + " " + rec.Nome);
+  const std::string person = PersonLabel(rec);
   if (composer_.LinkMancanti().pagamento) {
+    run_lines.Ended(run_lines.Composed(LineChannel::kSms, person, text), LineOutcome::kError,
+                    kNoPaymentLink);
     // Logged by the composer; the message waits for the next attempt.
-    result.Fail(1, SendFailure::kTransient, "Link di pagamento non ottenuto");
+    result.Fail(1, SendFailure::kTransient, kNoPaymentLink);
     result.held_back.push_back(0);
     return result;
   }
   if (rec.Cellulare.find('@') != std::string::npos) return result;
   // A number field that cleaning left empty (letters only) has nobody to
   // reach; the gateway would only refuse "+39". Say so instead of failing.
-  const std::string who = SingleLine(rec.Cognome + " " + rec.Nome);
   if (rec.Cellulare.empty()) {
     const std::string message = "SMS non inviato, numero mancante: " + who;
     log_.WriteLog(message);
+    run_lines.LeftOut(LineChannel::kSms, person, "numero mancante");
     result.Fail(1, SendFailure::kRefused, message);
     return result;
   }
@@ -53,10 +58,12 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
     const std::string message = "Numero non valido, SMS non inviato: " + who + " (" +
                                 SingleLine(rec.Paese + rec.Cellulare) + ")";
     log_.WriteLog(message);
+    run_lines.LeftOut(LineChannel::kSms, person, kUndialableReason);
     result.Fail(1, SendFailure::kRefused, message);
     return result;
   }
 
+  run_lines.Composed(LineChannel::kSms, person, text);
   const SmsAccount account = host_.GatewayAccount();
   if (test) {
     log_.WriteLog("Test:SingleSMS \r\n" + rcpt + " " + text);
@@ -74,7 +81,10 @@ SendResult SmsGateway::SendSingleSmS(practice::TLineRec rec, const std::vector<s
   const std::string outvalue =
       Outvalue(http_.Send(InvalueRequest(config_.rest_host, kSingleSmsPath, request)),
                kSingleSmsPath);
-  if (outvalue.find("OK") == std::string::npos) throw ChannelError("Errore d'invio: " + outvalue);
+  if (outvalue.find("OK") == std::string::npos) {
+    run_lines.PendingEnded(LineOutcome::kRefused, "Errore d'invio: " + outvalue);
+    throw ChannelError("Errore d'invio: " + outvalue);
+  }
 
   composer_.InvioAccettato();
   log_.WriteLog(JoinLines(host_.Batch().listCell));

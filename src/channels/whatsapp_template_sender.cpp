@@ -55,6 +55,15 @@ std::string Readable(const TemplateObject& value) {
   return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+// What a recipient's message says, for the run's lines: the template and
+// the values it is filled with (the number is the line's recipient).
+std::string TemplateText(const WhatsAppSettings& settings, const TemplateObject& recipient) {
+  TemplateObject values = recipient;
+  values.erase("destinatario");
+  return settings.TemplaTeInvioWhts + " " +
+         values.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::string RefusalMessage(const nlohmann::json& reply) {
   for (const char* member : {"message", "response_message"}) {
     const auto it = reply.find(member);
@@ -69,6 +78,7 @@ struct PlacedRecipient {
   std::size_t end = 0;
   std::string destinatario;
   std::string who;  // "Cognome Nome (number as stored)", for the log
+  std::size_t line = 0;  // its number in the run's lines
 };
 
 // The recipient that a refusal "Destinatario non valido: <number>" names.
@@ -148,8 +158,11 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
       if (body.size() != first) body += ',';
       const std::size_t begin = body.size();
       body += WireText(*recipient);
+      std::string who = rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")";
+      const std::size_t line = sms_.Lines().Composed(LineChannel::kWhatsApp, PersonLabel(rec),
+                                                     TemplateText(settings, *recipient));
       placed.push_back({begin, body.size(), (*recipient)["destinatario"].get<std::string>(),
-                        rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")"});
+                        std::move(who), line});
     }
   }
   if (placed.empty()) return result;
@@ -171,6 +184,8 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
       log_.WriteLog("Errore di invio template " + RefusalMessage(*reply));
       const std::string message = kRecipientRefused + SingleLine(placed[*named].who);
       log_.WriteLog(message);
+      sms_.Lines().Ended(placed[*named].line, LineOutcome::kRefused,
+                         "Errore di invio template " + RefusalMessage(*reply));
       result.Fail(1, SendFailure::kRefused, message);
       RemoveRecipient(body, first, placed, *named);
       if (placed.empty()) return result;
@@ -180,6 +195,8 @@ SendResult WhatsAppTemplateClient::MultiSendWhtsB(const std::vector<std::string>
   }
   const int recipients = static_cast<int>(placed.size());
   if (!Accepted(*reply)) {
+    sms_.Lines().PendingEnded(LineOutcome::kRefused,
+                              "Errore di invio template " + RefusalMessage(*reply));
     // Raises in the service; shown to the operator otherwise.
     Refused(WithRecipients(head, variabili()), *reply, settings);
     result.Fail(recipients, SendFailure::kRefused, "Errore di invio template");
@@ -216,17 +233,22 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
   practice::RecipientLists& lists = sms_.Batch();
   practice::TPazRec paz =
       i < lists.listCellIncassi.size() ? lists.listCellIncassi[i] : practice::TPazRec{};
-  if (EscludiPerPagamento(settings, sms_.SkipZeroFees(), paz)) return std::nullopt;
+  if (EscludiPerPagamento(settings, sms_.SkipZeroFees(), paz)) {
+    sms_.Lines().LeftOut(LineChannel::kWhatsApp, PersonLabel(composer_.ParseLineRec(line)),
+                         "nulla da incassare");
+    return std::nullopt;
+  }
 
   TakePersonFields(rec, composer_.ParseLineRec(line));
   // A line without a number would make the service refuse the whole batch.
   if (rec.Cellulare.find('@') != std::string::npos) return std::nullopt;
   const std::string destinatario = WireNumber(rec.Paese, rec.Cellulare);
   if (rec.Cellulare.empty() || !IsDialable(destinatario)) {
-    const std::string message = "Numero non valido, WhatsApp non inviato: " +
-                                SingleLine(rec.Cognome + " " + rec.Nome + " (" + rec.Paese +
-                                           rec.Cellulare + ")");
+    const std::string person =
+        SingleLine(rec.Cognome + " " + rec.Nome + " (" + rec.Paese + rec.Cellulare + ")");
+    const std::string message = "Numero non valido, WhatsApp non inviato: " + person;
     log_.WriteLog(message);
+    sms_.Lines().LeftOut(LineChannel::kWhatsApp, PersonLabel(rec), kUndialableReason);
     result.Fail(1, SendFailure::kRefused, message);
     return std::nullopt;
   }
@@ -253,6 +275,8 @@ std::optional<TemplateObject> WhatsAppTemplateClient::Recipient(std::size_t i,
     const std::string message =
         "Link di pagamento non ottenuto, WhatsApp non inviato: " + SingleLine(rec.Cognome + " " + rec.Nome);
     log_.WriteLog(message);
+    sms_.Lines().Ended(sms_.Lines().Composed(LineChannel::kWhatsApp, PersonLabel(rec), ""),
+                       LineOutcome::kError, kNoPaymentLink);
     result.Fail(1, SendFailure::kTransient, message);
     result.held_back.push_back(i);
     return std::nullopt;
@@ -302,6 +326,12 @@ void WhatsAppTemplateClient::ConfirmationLink(std::size_t i, const WhatsAppSetti
                                               TemplateObject& recipient) {
   if (rec.Data.empty() || rec.Ora.empty() || settings.linkConfermaInvioWhts != kLinkConfermaOn ||
       i >= sms_.Batch().list_id_agenda.size()) {
+    return;
+  }
+  if (sms_.TestMode()) {
+    // Nothing goes out in test mode, so no link is made for it (nor written
+    // to the agenda): its place is marked, as in an SMS text.
+    recipient["link_breve"] = "<link_breve>";
     return;
   }
   LinkServices* links = links_();

@@ -12,6 +12,7 @@ void FieldsSmsHost::SetCounters(const channels::SmsCounters& counters) {
   fields_.smsDisp = counters.smsDisp;
   fields_.smsInviabili = counters.smsInviabili;
   fields_.idCliente = counters.idCliente;
+  lines_.Credit(counters.smsDisp);
 }
 
 channels::SmsAccount FieldsSmsHost::GatewayAccount() const {

@@ -24,8 +24,8 @@ using channels::LinkServices;
 // seen. `reload` is `ReadConnect` of the owner.
 class FieldsSmsHost : public channels::SmsHost {
  public:
-  FieldsSmsHost(TDM1Fields& fields, std::function<bool()> reload)
-      : fields_(fields), reload_(std::move(reload)) {}
+  FieldsSmsHost(TDM1Fields& fields, std::function<bool()> reload, channels::RunLines& lines)
+      : fields_(fields), reload_(std::move(reload)), lines_(lines) {}
 
   channels::SmsCounters Counters() const override;
   void SetCounters(const channels::SmsCounters& counters) override;
@@ -43,10 +43,12 @@ class FieldsSmsHost : public channels::SmsHost {
   void OnDelivery(std::function<void(channels::DeliveryChannel)> hook) {
     on_delivery_ = std::move(hook);
   }
+  channels::RunLines& Lines() override { return lines_; }
 
  private:
   TDM1Fields& fields_;
   std::function<bool()> reload_;
+  channels::RunLines& lines_;
   std::function<void(channels::DeliveryChannel)> on_delivery_;
 };
 

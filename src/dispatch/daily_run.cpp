@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "channels/sms_text.h"
@@ -32,6 +34,47 @@ class AtExit {
   Action action_;
 };
 
+// The outcome of the lines a send carried, by what the send came to.
+channels::LineOutcome LineOutcomeOf(const channels::SendResult& result, bool test) {
+  if (test) return channels::LineOutcome::kToSend;
+  if (result.accepted > 0 || result.failure == channels::SendFailure::kNone) {
+    return channels::LineOutcome::kSent;
+  }
+  return result.failure == channels::SendFailure::kRefused ? channels::LineOutcome::kRefused
+                                                           : channels::LineOutcome::kError;
+}
+
+channels::LineOutcome LineOutcomeOf(channels::SendFailure failure) {
+  return failure == channels::SendFailure::kRefused ? channels::LineOutcome::kRefused
+                                                    : channels::LineOutcome::kError;
+}
+
+channels::LineChannel LineChannelOf(JournalChannel channel) {
+  switch (channel) {
+    case JournalChannel::kSms:
+      return channels::LineChannel::kSms;
+    case JournalChannel::kWhatsApp:
+      return channels::LineChannel::kWhatsApp;
+    case JournalChannel::kEmail:
+      return channels::LineChannel::kEmail;
+  }
+  return channels::LineChannel::kNone;
+}
+
+// A left-out entry of a search, "Cognome Nome <reason>", as person and
+// reason.
+std::pair<std::string, std::string> SplitLeftOut(const std::string& entry) {
+  for (const char* reason :
+       {" Manca Cellulare", " Manca Email", " Non abilitato invio", " Agenda esclusa"}) {
+    const std::string_view tail(reason);
+    if (entry.size() >= tail.size() &&
+        std::string_view(entry).substr(entry.size() - tail.size()) == tail) {
+      return {entry.substr(0, entry.size() - tail.size()), std::string(tail.substr(1))};
+    }
+  }
+  return {entry, ""};
+}
+
 }  // namespace
 
 template <typename Send>
@@ -49,6 +92,7 @@ void TDM1::Guarded(Send send) {
 
 KindReport& TDM1::BeginKind(SendKind kind) {
   run_.current_kind = kind;
+  Channels().Report().BeginKind(kind);
   return run_.report.Of(kind);
 }
 
@@ -67,9 +111,13 @@ void TDM1::InviaDaServizio() {
   if (IsVisual == 1) IsVisual = 0;
   log_.WriteLog("Invio da servizio avviato");
   run_ = RunState{};
+  const platform::TDateTime now = clock_.Now();
+  Channels().Report().BeginRun(now, CBTest);
+  // The report is finished once the search object has gone (its lists and
+  // connections), not beside it.
+  AtExit end_report([this] { Channels().Report().EndRun(clock_.Now()); });
   AtExit release_search([this] { ReleaseAgImp(); });
   try {
-    const platform::TDateTime now = clock_.Now();
     journal_.BeginRun(now, CBTest);
     RecordKeptPaymentLinks();
     const platform::TDateTime today = platform::DateOf(now);
@@ -158,6 +206,7 @@ void TDM1::SendBirthdays(platform::TDateTime today, int weekday) {
       for (const platform::TDateTime day : days) {
         search.DataRicerca = search.DataRicerca1 = day;
         search.RicercaCompleanni(find_phones, CBServComplEmail);
+        ReportLeftOut(birthdays.lists.listScartiSms);
         NoteUnread(search.Unread(), kBirthdays);
       }
     }
@@ -206,6 +255,7 @@ void TDM1::EffettuaInvio(SendState& send, const std::string& str, bool /*bool_fu
     search.DataRicerca = send.DataRicerca;
     search.DataRicerca1 = send.DataRicerca1;
     search.RicercaAppunt(CBServizioSMS || CBServizioWhatsapp, CBServizioEmail);
+    ReportLeftOut(lists.listScartiSms);
     NoteUnread(search.Unread(), str);
     if (lists.listCell.empty()) {
       log_.WriteLog("Nessun invio per il " + platform::FormatDate(send.DataRicerca));
@@ -286,12 +336,18 @@ channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
                     std::to_string(pending.LeftOut()));
     }
     if (!pending.Lines().empty()) {
+      RunRecorder& report = Channels().Report();
+      const std::size_t told = report.LineCount();
       try {
         const channels::SendResult result = deliver(pending.Lines());
+        report.PendingEnded(LineOutcomeOf(result, CBTest), result.reason);
         journal_.LinesDelivered(send.kind, name, pending.HandedOver(result.held_back));
         channel.Add(result);
         sent.Add(result);
       } catch (const platform::Error& e) {
+        report.PendingEnded(LineOutcomeOf(FailureOf(e)), e.what());
+        if (report.LineCount() == told)
+          ReportUnsent(LineChannelOf(name), pending.Lines(), LineOutcomeOf(FailureOf(e)), e.what());
         log_.WriteLog(e.what());
         channels::SendResult failed;
         failed.Fail(static_cast<int>(pending.Lines().size()), FailureOf(e), e.what());
@@ -312,6 +368,12 @@ channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
       // Both channels spend the same credit: without the account nothing goes.
       log_.WriteLog(e.what());
       const auto fail = [&](JournalChannel name, channels::SendResult& channel, int count) {
+        const std::set<std::string>& done = name == JournalChannel::kSms ? sms_done : whatsapp_done;
+        std::vector<std::string> unsent;
+        for (const std::string& line : list) {
+          if (done.count(RecipientKey(line)) == 0) unsent.push_back(line);
+        }
+        ReportUnsent(LineChannelOf(name), unsent, LineOutcomeOf(FailureOf(e)), e.what());
         channels::SendResult failed;
         failed.Fail(count, FailureOf(e), e.what());
         channel.Add(failed);
@@ -334,9 +396,14 @@ channels::SendResult TDM1::InviaSmsWhtsLista(SendState& send,
     });
   }
   if (send.sendWhts) {
-    // The hand-off to the WhatsApp program needs an operator.
-    log_.WriteLog("Invio WhatsApp manuale non disponibile nel servizio: " +
-                  std::to_string(list.size()) + " destinatari non inviati");
+    // The hand-off to the WhatsApp program: refused without an operator.
+    const std::size_t told = Channels().Report().LineCount();
+    const channels::SendResult manual = Channels().ManualWhatsApp().MultiSendWhts(list, testoLinee);
+    if (manual.failed > 0 && Channels().Report().LineCount() == told) {
+      ReportUnsent(channels::LineChannel::kWhatsApp, list, LineOutcomeOf(manual.failure),
+                   manual.reason);
+    }
+    sent.Add(manual);
   }
   if (send_whatsapp) {
     guard(JournalChannel::kWhatsApp, kind.whatsapp, whatsapp_done,
@@ -365,17 +432,27 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
                   std::to_string(list.size() - lines.size()));
   }
   if (lines.empty()) return;
+  const int count = static_cast<int>(lines.size());
+  AtExit disconnect([this] { Disconnect(); });
+  RunRecorder& report = Channels().Report();
   if (CBTest) {
+    ReportEmails(EmailSettingsConnection(), send, lines);
+    report.PendingEnded(channels::LineOutcome::kToSend, "");
     log_.WriteLog("Modalità test, email non inviate a:\r\n" + channels::JoinLines(lines));
     return;
   }
-  const int count = static_cast<int>(lines.size());
-  AtExit disconnect([this] { Disconnect(); });
   try {
     practice::Connection& config = EmailSettingsConnection();
+    const std::vector<std::size_t> numbers = ReportEmails(config, send, lines);
     journal_.DeliveringEmail(send.kind);
     const EmailBatchOutcome outcome =
         Channels().Email().InviaEmailCircolare(config, lines, send.NomeEmailInvio);
+    for (std::size_t i = 0; i < numbers.size() && i < outcome.errors.size(); ++i) {
+      if (!outcome.errors[i].empty()) {
+        report.Ended(numbers[i], channels::LineOutcome::kError, outcome.errors[i]);
+      }
+    }
+    report.PendingEnded(channels::LineOutcome::kSent, "");
     std::vector<std::string> sent;
     std::vector<std::string> sent_lines;
     for (std::size_t i = 0; i < lines.size() && i < outcome.delivered.size(); ++i) {
@@ -388,11 +465,52 @@ void TDM1::InviaEmailLista(const SendState& send, const std::vector<std::string>
     // The lines whose message went out; the sender has logged the others.
     if (!sent.empty()) log_.WriteLog("Invio Email a:\r\n" + channels::JoinLines(sent_lines));
   } catch (const platform::Error& e) {  // the database, the journal, the settings
+    report.PendingEnded(channels::LineOutcome::kError, e.what());
     email.Fail(count, FailureOf(e), e.what());
     journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
     throw;
   }
   journal_.ChannelDone(send.kind, JournalChannel::kEmail, email);
+}
+
+void TDM1::ReportLeftOut(std::vector<std::string>& left_out) {
+  RunRecorder& report = Channels().Report();
+  for (const std::string& entry : left_out) {
+    const auto [who, reason] = SplitLeftOut(entry);
+    report.LeftOut(channels::LineChannel::kNone, who, reason);
+  }
+  left_out.clear();
+}
+
+void TDM1::ReportUnsent(channels::LineChannel channel, const std::vector<std::string>& lines,
+                        channels::LineOutcome outcome, const std::string& why) {
+  RunRecorder& report = Channels().Report();
+  for (const std::string& line : lines) {
+    practice::TLineRec rec;
+    ParseLineRec(rec, line);
+    if (rec.Cellulare.empty() || rec.Cellulare.find('@') != std::string::npos) continue;
+    report.Ended(report.Composed(channel, channels::PersonLabel(rec), ""), outcome, why);
+  }
+}
+
+std::vector<std::size_t> TDM1::ReportEmails(practice::Connection& config, const SendState& send,
+                                            const std::vector<std::string>& lines) {
+  RunRecorder& report = Channels().Report();
+  std::vector<std::size_t> numbers;
+  numbers.reserve(lines.size());
+  try {
+    Channels().Email().Compose(config, lines, send.NomeEmailInvio, [&](const ComposedEmail& email) {
+      numbers.push_back(
+          report.Composed(channels::LineChannel::kEmail, email.recipient, email.text));
+    });
+  } catch (const platform::Error& e) {
+    // The report then holds the lines without their text; the send decides.
+    log_.WriteLog(std::string("Testi delle email non composti per il rapporto: ") + e.what());
+  }
+  for (std::size_t i = numbers.size(); i < lines.size(); ++i) {
+    numbers.push_back(report.Composed(channels::LineChannel::kEmail, lines[i], ""));
+  }
+  return numbers;
 }
 
 practice::Connection& TDM1::EmailSettingsConnection() {

@@ -1,6 +1,7 @@
 #include "dispatch/email_circular.h"
 
 #include "channels/sms_text.h"
+#include "email/email_composition.h"
 #include "email/email_error.h"
 #include "email/email_sends.h"
 #include "email/tvelk_email.h"
@@ -13,6 +14,7 @@ EmailBatchOutcome EmailCircular::InviaEmailCircolare(practice::Connection& confi
                                                      const std::string& message_name) {
   EmailBatchOutcome outcome;
   outcome.delivered.assign(lines.size(), false);
+  outcome.errors.assign(lines.size(), "");
   email::TypicalMessages messages;
   email::TVelkEmail velk(config, messages, log_);
   velk.LeggiImpostazioni();
@@ -24,6 +26,7 @@ EmailBatchOutcome EmailCircular::InviaEmailCircolare(practice::Connection& confi
     log_.WriteLog(e.what());
     outcome.result.Fail(static_cast<int>(lines.size()), channels::SendFailure::kTransient,
                         e.what());
+    outcome.errors.assign(lines.size(), e.what());
     return outcome;
   }
   for (std::size_t i = 0; i < lines.size() && i < results.size(); ++i) {
@@ -37,8 +40,10 @@ EmailBatchOutcome EmailCircular::InviaEmailCircolare(practice::Connection& confi
       outcome.delivered[i] = true;
       const std::string text = r.error + ": esito incerto, non ripetuto";
       log_.WriteLog(text);
+      outcome.errors[i] = text;
       outcome.result.Fail(1, channels::SendFailure::kTransient, text);
     } else {
+      outcome.errors[i] = r.error;
       outcome.result.Fail(1,
                           r.transient ? channels::SendFailure::kTransient
                                       : channels::SendFailure::kRefused,
@@ -48,8 +53,29 @@ EmailBatchOutcome EmailCircular::InviaEmailCircolare(practice::Connection& confi
   // Every line is accounted for, also one the circular did not report on.
   for (std::size_t i = results.size(); i < lines.size(); ++i) {
     outcome.result.Fail(1, channels::SendFailure::kRefused, "Indirizzo email mancante");
+    outcome.errors[i] = "Indirizzo email mancante";
   }
   return outcome;
+}
+
+void EmailCircular::Compose(practice::Connection& config, const std::vector<std::string>& lines,
+                            const std::string& message_name,
+                            const std::function<void(const ComposedEmail&)>& each) {
+  email::TypicalMessages messages;
+  email::TVelkEmail velk(config, messages, log_);
+  velk.LeggiImpostazioni();
+  const email::TEmailString text = velk.TestoDaSoggetto(message_name);
+  bool personal = true;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    email::TEmailRec rec;
+    email::LeggiDestinatario(rec, lines[i]);
+    if (i == 0) personal = !rec.Cognome.empty();
+    const email::TEmailString filled =
+        personal ? email::SubstitutePersonal(text, rec) : email::SubstituteAnonymous(text);
+    std::string who =
+        rec.Cognome.empty() ? rec.Email : rec.Cognome + " " + rec.Nome + " (" + rec.Email + ")";
+    each({std::move(who), filled.strSoggetto + "\n" + filled.strBody});
+  }
 }
 
 }  // namespace oxsms::dispatch

@@ -25,6 +25,11 @@ class EmailCircular : public EmailBatchSender {
   EmailBatchOutcome InviaEmailCircolare(practice::Connection& config,
                                         const std::vector<std::string>& lines,
                                         const std::string& message_name) override;
+  // The typical message filled in as the circular fills it: for each line
+  // when the first line names a person, with the names taken out otherwise.
+  void Compose(practice::Connection& config, const std::vector<std::string>& lines,
+               const std::string& message_name,
+               const std::function<void(const ComposedEmail&)>& each) override;
 
  private:
   email::EmailTransport& smtp_;

@@ -11,7 +11,14 @@ EmailBatchOutcome EmailUnavailable::InviaEmailCircolare(practice::Connection&,
   outcome.delivered.assign(lines.size(), false);
   outcome.result.Fail(static_cast<int>(lines.size()), channels::SendFailure::kRefused,
                       "Invio email non disponibile");
+  outcome.errors.assign(lines.size(), "Invio email non disponibile");
   return outcome;
+}
+
+void EmailUnavailable::Compose(practice::Connection&, const std::vector<std::string>& lines,
+                               const std::string&,
+                               const std::function<void(const ComposedEmail&)>& each) {
+  for (const std::string& line : lines) each({line, ""});
 }
 
 }  // namespace oxsms::dispatch

@@ -3,6 +3,7 @@
 // test) passes a stand-in.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ struct EmailBatchOutcome {
   std::vector<bool> delivered;
   // Messages accepted, lines that did not go out, and why.
   channels::SendResult result;
+  // Per line, in order: why its message did not go out ("" when it went).
+  std::vector<std::string> errors;
+};
+
+// The message one recipient line would get.
+struct ComposedEmail {
+  std::string recipient;  // "Cognome Nome (address)", or the address alone
+  std::string text;       // subject, a line break, body
 };
 
 // The email subsystem's circular for one email batch.
@@ -35,6 +44,13 @@ class EmailBatchSender {
   virtual EmailBatchOutcome InviaEmailCircolare(practice::Connection& config,
                                                 const std::vector<std::string>& lines,
                                                 const std::string& message_name) = 0;
+  // Gives `each` the message each line of `lines` would get from
+  // InviaEmailCircolare, in order, one at a time (a day's emails are not
+  // held together), without sending anything. Raises as InviaEmailCircolare
+  // does when the settings cannot be read.
+  virtual void Compose(practice::Connection& config, const std::vector<std::string>& lines,
+                       const std::string& message_name,
+                       const std::function<void(const ComposedEmail&)>& each) = 0;
 };
 
 // Stand-in where email delivery is not part of the installation: one log
@@ -45,6 +61,9 @@ class EmailUnavailable : public EmailBatchSender {
   EmailBatchOutcome InviaEmailCircolare(practice::Connection& config,
                                         const std::vector<std::string>& lines,
                                         const std::string& message_name) override;
+  void Compose(practice::Connection& config, const std::vector<std::string>& lines,
+               const std::string& message_name,
+               const std::function<void(const ComposedEmail&)>& each) override;
 
  private:
   platform::ActivityLog& log_;

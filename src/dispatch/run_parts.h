@@ -6,8 +6,10 @@
 
 #include "channels/sms_gateway.h"
 #include "dispatch/email_sender.h"
+#include "dispatch/run_recorder.h"
 #include "net/host_guard.h"
 #include "net/http_client.h"
+#include "platform/desktop_handoff.h"
 #include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 
@@ -29,6 +31,12 @@ struct RunParts {
   // The elapsed time of the search object's windows (its queue of writes,
   // its commit window).
   const platform::MonotonicClock& elapsed;
+  // The desktop of the manual WhatsApp hand-off (headless in the service).
+  platform::DesktopHandoff& desktop;
+  // Where each run tells its lines and their outcomes (the day's report, a
+  // preview); nullptr: nowhere. When given, the searches also list the
+  // patients they leave out.
+  RunRecorder* report = nullptr;
 };
 
 }  // namespace oxsms::dispatch

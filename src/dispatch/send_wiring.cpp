@@ -5,27 +5,27 @@
 
 namespace oxsms::dispatch {
 
-SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload,
-                       platform::ActivityLog& log, const practice::CatalogueContext& catalogue,
-                       std::string rest_host, practice::Connection& config_db,
+SendWiring::SendWiring(TDM1Fields& fields, std::function<bool()> reload, platform::ActivityLog& log,
+                       const practice::CatalogueContext& catalogue, std::string rest_host,
+                       practice::Connection& config_db,
                        std::function<practice::TAgImp*()> current_agimp,
                        std::function<practice::TAgImp&()> ensure_agimp, RunParts parts)
     : log_(log),
       catalogue_(catalogue),
       rest_host_(std::move(rest_host)),
       parts_(std::move(parts)),
-      sms_host_(fields, std::move(reload)),
-      composer_(fields, [this]() -> LinkServices* { return &run_links_; }, log),
+      sms_host_(fields, std::move(reload), Report()),
+      composer_(
+          fields, [this]() -> LinkServices* { return &run_links_; }, log),
       run_links_(RunAccess{fields, config_db, std::move(current_agimp), std::move(ensure_agimp),
                            parts_.http, parts_.operator_prompt},
-                 catalogue.installation, log,
-                 catalogue.home.File(payments::kPendingPaymentsFile)),
+                 catalogue.installation, log, catalogue.home.File(payments::kPendingPaymentsFile)),
       whatsapp_host_(fields, log),
-      whatsapp_client_(sms_host_, whatsapp_host_, composer_,
-                       [this]() -> LinkServices* { return &run_links_; }, parts_.operator_prompt,
-                       parts_.http, log,
-                       net::MakerService{catalogue.installation.secure_sms_url,
-                                         catalogue.installation.api_key}) {
+      whatsapp_client_(
+          sms_host_, whatsapp_host_, composer_, [this]() -> LinkServices* { return &run_links_; },
+          parts_.operator_prompt, parts_.http, log,
+          net::MakerService{catalogue.installation.secure_sms_url, catalogue.installation.api_key}),
+      manual_whatsapp_(sms_host_, composer_, parts_.desktop, log, parts_.sleep) {
   sms_host_.OnDelivery([this](channels::DeliveryChannel channel) {
     run_links_.RecordLinks();
     if (delivery_hook_) delivery_hook_(channel);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "channels/link_services.h"
+#include "channels/manual_whatsapp.h"
 #include "channels/sms_gateway.h"
 #include "channels/whatsapp_template_sender.h"
 #include "dispatch/channel_adapters.h"
@@ -44,7 +45,12 @@ class SendWiring {
 
   channels::SmsGateway& Sms();
   EmailBatchSender& Email() { return parts_.email; }
+  // Where the run tells its lines (RunParts::report, or a recorder that
+  // keeps nothing).
+  RunRecorder& Report() { return parts_.report != nullptr ? *parts_.report : no_report_; }
   WhatsAppTemplateSender& WhatsAppTemplates() { return whatsapp_sender_; }
+  // The hand-off to the WhatsApp program, over the RunParts' desktop.
+  channels::ManualWhatsApp& ManualWhatsApp() { return manual_whatsapp_; }
   // The maker's link and payment services of the message texts.
   LinkServices& Links() { return run_links_; }
 
@@ -74,6 +80,7 @@ class SendWiring {
   platform::ActivityLog& log_;
   const practice::CatalogueContext& catalogue_;
   std::string rest_host_;
+  NoRunRecorder no_report_;
   RunParts parts_;
 
   FieldsSmsHost sms_host_;
@@ -84,6 +91,7 @@ class SendWiring {
   channels::WhatsAppTemplateClient whatsapp_client_;
   WhatsAppClientSender whatsapp_sender_{whatsapp_client_};
   std::unique_ptr<channels::SmsGateway> sms_;
+  channels::ManualWhatsApp manual_whatsapp_;
 };
 
 }  // namespace oxsms::dispatch

@@ -37,7 +37,12 @@ void NameConfigDatabase(platform::Error& error, const practice::Connection& conf
 
 TDM1::TDM1(const practice::CatalogueContext& catalogue, platform::ActivityLog& log,
            const platform::Clock& clock, const platform::Registry& registry, RunParts parts)
-    : catalogue_(catalogue), log_(log), clock_(clock), elapsed_(parts.elapsed), registry_(registry) {
+    : catalogue_(catalogue),
+      log_(log),
+      clock_(clock),
+      elapsed_(parts.elapsed),
+      registry_(registry),
+      lists_left_out_(parts.report != nullptr) {
   DataModuleCreate();
   channels_ = std::make_unique<SendWiring>(
       *this, [this] { return ReadConnect(); }, log_, catalogue_, SmsGateway.rest_host,

@@ -166,7 +166,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   std::string ExcludedAgendaTables() const override { return TabAgEscluse; }
   int32_t PaymentLinkState() const override { return isLinkPag; }
   bool SkipZeroFees() const override { return send_in_progress.Current().eliminaIncassiNulli; }
-  int16_t VisualMode() const override { return IsVisual; }
+  // A run that keeps a report lists the patients its searches leave out.
+  int16_t VisualMode() const override { return lists_left_out_ ? 1 : IsVisual; }
   practice::RecipientLists& Batch() override { return send_in_progress.Current().lists; }
 
  private:
@@ -178,6 +179,19 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // pass and its search marked incomplete, and the control SMS told once
   // (`str` names the kind there).
   void NoteUnread(const std::vector<std::string>& unread, const std::string& str);
+  // The patients the last search left out (listScartiSms), told to the
+  // run's report and taken off the list.
+  void ReportLeftOut(std::vector<std::string>& left_out);
+  // The phone lines of `lines` that a channel could not send before
+  // composing them (the account check, the batch refused before it was
+  // made, the manual hand-off without an operator): told to the run's
+  // report with `outcome` and `why`.
+  void ReportUnsent(channels::LineChannel channel, const std::vector<std::string>& lines,
+                    channels::LineOutcome outcome, const std::string& why);
+  // The lines of the email batch `lines`, composed as they would go and told
+  // to the report; returns each line's number there.
+  std::vector<std::size_t> ReportEmails(practice::Connection& config, const SendState& send,
+                                        const std::vector<std::string>& lines);
   // The connection the email batch reads its settings through: the search
   // object's to the configuration database while it is connected, else
   // IBDatabaseConfig, opened here (Disconnect closes it).
@@ -225,6 +239,8 @@ class TDM1 : public TDM1Fields, public practice::SearchHost {
   // The daily run in progress, or the last one.
   RunState run_;
   JournalGate journal_{log_};
+  // Set when a report is kept: the searches list the patients left out.
+  bool lists_left_out_ = false;
 };
 
 }  // namespace oxsms::dispatch

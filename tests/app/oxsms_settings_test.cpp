@@ -2,9 +2,9 @@
 // the service read, a refused value writes nothing, and the password stays
 // out of the answer and the log.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +13,8 @@
 #include "app/process_runner.h"
 #include "dispatch/settings_store.h"
 #include "fixture/practice_fixture.h"
+#include "platform/activity_log.h"
+#include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
 namespace oxsms::testing {
@@ -42,7 +44,9 @@ class OxsmsSettingsTest : public ::testing::Test {
   // The document as stored, read as the service reads it.
   std::optional<dispatch::SettingsDocument> Stored() {
     const platform::HomeFolder home(home_.path());
-    app::ProcessContext context(home);
+    ManualClock clock;
+    platform::ActivityLog log(home_.path() / "sms.log", clock);
+    app::ProcessContext context(home, log);
     dispatch::StoredSettings store(context.catalogue);
     return store.Read();
   }

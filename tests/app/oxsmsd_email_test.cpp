@@ -205,6 +205,33 @@ TEST_F(OxsmsdEmailTest, AServerAwayOrAskingToWaitLeavesTheRestForTheNextRun) {
   EXPECT_EQ(EmailChannel()["stato"], "completato");
   EXPECT_EQ(RunNow(), 0) << Log();
   EXPECT_EQ(server->Messages().size(), lines.size());
+
+  // The day's report holds each run's email lines with what became of them.
+  const json runs = json::parse(ReadFile(home_ / "rapporto_2026-12-07.json"))["esecuzioni"];
+  ASSERT_EQ(runs.size(), 5u);  // the test-mode listing and four runs
+  const auto outcome = [&](const json& run, const std::string& address) {
+    for (const json& line : run["righe"]) {
+      const std::string who = line["destinatario"];
+      if (line["canale"] == "email" && who.find("(" + address + ")") != std::string::npos) {
+        return line["esito"].get<std::string>() + ": " + line["risposta"].get<std::string>();
+      }
+    }
+    return std::string("absent");
+  };
+  EXPECT_EQ(runs[0]["prova"], true);
+  ASSERT_EQ(runs[0]["righe"].size(), lines.size());
+  for (const json& line : runs[0]["righe"]) {
+    EXPECT_EQ(line["esito"], "da_inviare");
+    const std::string text = line["testo"];
+    EXPECT_EQ(text.rfind("Appuntamento presso il dentista\nCiao ", 0), 0u) << text;
+  }
+  EXPECT_NE(outcome(runs[1], addresses[0]).find("errore: Connessione al server SMTP"),
+            std::string::npos)
+      << runs[1].dump(1);
+  EXPECT_EQ(outcome(runs[2], addresses[0]), "inviato: ");
+  EXPECT_NE(outcome(runs[2], *deferred).find("rinviato"), std::string::npos) << runs[2].dump(1);
+  EXPECT_EQ(outcome(runs[3], addresses[0]), "absent") << "served at the run before";
+  EXPECT_EQ(outcome(runs[3], *deferred), "inviato: ");
 }
 
 }  // namespace

@@ -76,6 +76,7 @@ TEST_F(PackagedConfigTest, InstallationDefaultsAreTheProgramsOwn) {
   EXPECT_EQ(got.email_url, want.email_url);
   EXPECT_EQ(got.email_probe_host, want.email_probe_host);
   EXPECT_EQ(got.email_fallback_url, want.email_fallback_url);
+  EXPECT_EQ(got.cloud_url, want.cloud_url);
   EXPECT_EQ(got.lock_timeout_seconds, want.lock_timeout_seconds);
   EXPECT_EQ(got.http_timeout_seconds, want.http_timeout_seconds);
 }

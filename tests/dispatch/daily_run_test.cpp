@@ -344,6 +344,26 @@ TEST_F(DailyRunFirebird, BrokenDayDigitEndsTheRunWithALogLine) {
   EXPECT_EQ(dm.AgImp, nullptr);
 }
 
+TEST_F(DailyRunFirebird, ManualWhatsAppIsRefusedInTheServiceWithOneLineAndNothingHandedOff) {
+  dispatch::SendState send;
+  send.TestoInvioSMS = "Promemoria <Nome>";
+  send.sendSms = false;
+  send.sendWhts = true;  // the hand-off to the WhatsApp program of the PC
+  const channels::SendResult sent =
+      w->Dm().InviaSmsWhtsLista(send, {"Rossi,Anna,3331234567", "Neri,Ugo,3331234568"}, false);
+
+  EXPECT_EQ(sent.accepted, 0);
+  EXPECT_EQ(sent.failed, 2);
+  EXPECT_EQ(sent.failure, channels::SendFailure::kRefused);
+  const std::string log = w->LogText();
+  const std::string line =
+      "Invio WhatsApp manuale non disponibile nel servizio: 2 destinatari non inviati";
+  ASSERT_NE(log.find(line), std::string::npos);
+  EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos);
+  EXPECT_EQ(log.find("Nessun desktop"), std::string::npos);  // nothing was opened
+  EXPECT_TRUE(w->AcceptedSms().empty());
+}
+
 TEST_F(DailyRunFirebird, WhatsAppTemplatesAloneStillCheckTheCredit) {
   w->Patient("1", "Rossi", "3331234567");
   w->Appointment("1", Day(13), 9);

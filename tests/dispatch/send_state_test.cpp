@@ -84,7 +84,9 @@ TEST(SendState, AdaptersSeeTheSendInProgressAndNothingBetweenSends) {
   testing::ManualClock clock;
   platform::ActivityLog log(dir / "sms.log", clock);
   TDM1Fields fields;
-  FieldsSmsHost host(fields, [] { return true; });
+  channels::NoRunLines no_lines;
+  FieldsSmsHost host(
+      fields, [] { return true; }, no_lines);
   FieldsWhatsAppHost whatsapp(fields, log);
   SendState payment = FollowingSend(SendKind::kPaymentLink, ReminderSend(ReminderSettings(), 1),
                                     ReminderSettings(), 1);

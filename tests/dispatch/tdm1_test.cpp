@@ -110,9 +110,8 @@ class TDM1Test : public ::testing::TestWithParam<Backend> {
   platform::FileRegistry registry_{dir_ / "registry.ini"};
   platform::HomeFolder home_{dir_.path()};
   platform::Installation installation_;
-  practice::CloudSession cloud_;
   practice::CredentialCipher cipher_;
-  practice::CatalogueContext ctx_{home_, installation_, cloud_, cipher_};
+  practice::CatalogueContext ctx_{home_, installation_, cipher_};
   testing::TestRunParts parts_{log_};
 };
 

@@ -6,11 +6,12 @@
 
 #include <chrono>
 
-#include "dispatch/run_parts.h"
 #include "dispatch/email_sender.h"
+#include "dispatch/run_parts.h"
 #include "net/curl_http_client.h"
 #include "net/host_guard.h"
 #include "platform/activity_log.h"
+#include "platform/desktop_handoff.h"
 #include "platform/monotonic_clock.h"
 #include "platform/operator_prompt.h"
 
@@ -21,16 +22,17 @@ class TestRunParts {
   explicit TestRunParts(platform::ActivityLog& log)
       : guard_(curl_, std::chrono::seconds(60), elapsed_),
         operator_([&log](std::string_view text) { log.WriteLog(text); }),
+        desktop_([&log](std::string_view text) { log.WriteLog(text); }),
         email_(log) {}
 
   // The parts over the guarded libcurl client, or over `http` when given.
   dispatch::RunParts Parts(net::HttpClient* http = nullptr) {
     if (http != nullptr) {
-      return dispatch::RunParts{*http, nullptr, operator_, [](std::chrono::milliseconds) {}, email_,
-                               elapsed_};
+      return dispatch::RunParts{*http,  nullptr,  operator_, [](std::chrono::milliseconds) {},
+                                email_, elapsed_, desktop_};
     }
-    return dispatch::RunParts{guard_, &guard_, operator_, [](std::chrono::milliseconds) {}, email_,
-                               elapsed_};
+    return dispatch::RunParts{guard_, &guard_,  operator_, [](std::chrono::milliseconds) {},
+                              email_, elapsed_, desktop_};
   }
 
  private:
@@ -38,6 +40,7 @@ class TestRunParts {
   net::CurlHttpClient curl_;
   net::HostGuardHttpClient guard_;
   platform::HeadlessOperator operator_;
+  platform::HeadlessDesktop desktop_;
   dispatch::EmailUnavailable email_;
 };
 
