@@ -67,7 +67,7 @@ echo "== demo practice in $demo"
   --appointments 40 --days 3 --smtp "127.0.0.1:$smtp_port:studio:demo:studio@example.com"
 
 # A new practice starts a new day: no log, journal or pending payment of an earlier demo.
-rm -f "$demo/sms.log" "$demo/diario_invii.json" "$demo/pagamenti_in_sospeso.json"
+rm -f "$demo/sms.log" "$demo/diario_invii.json" "$demo/pagamenti_in_sospeso.json" "$demo"/rapporto_*.json*
 if [ "$mode" = service ]; then
   tomorrow_start=$(date +%F)" 10:55:00"
   echo "== service in the foreground (simulated clock from $tomorrow_start, one tick a second; Ctrl-C stops)"
@@ -81,6 +81,8 @@ if [ "$mode" = service ]; then
   wait $svc 2>/dev/null || true
   trap - INT
 else
+  echo "== what today's run would send (oxsms preview, first lines)"
+  "$build/src/app/oxsms" --home "$demo" preview --date "$(date +%F)" | head -n 12 || true
   echo "== one daily send (oxsmsd --run-now ${extra[*]:-})"
   "$build/src/app/oxsmsd" --home "$demo" --run-now "${extra[@]}" || true
   echo "== activity log ($demo/sms.log)"
@@ -145,6 +147,8 @@ s = json.load(sys.stdin)
 for a in s.get("sms", s).get("accounts", []):
     print("  account %s: credit %s" % (a.get("user"), a.get("credit")))
 '
+echo "== the day's report (oxsms report, totals of each run)"
+"$build/src/app/oxsms" --home "$demo" report | grep -E '^(rapporto|esecuzione|  righe)' || true
 echo "== emails received by the SMTP server (reminders, payment links, birthday greetings)"
 /usr/bin/python3 - "$mail" <<'PY'
 import email, email.policy, glob, html, os, re, sys
