@@ -68,11 +68,25 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 // Gives a transfer up once no byte has moved either way for `limit`. curl's
 // own low-speed check averages over several seconds, so a server that took a
 // request and then said nothing would be waited for that much longer.
+//
+// Time the thread spends on waiting work is not the server's silence: a step
+// that waits for a row locked at the desk may hold the request before it has
+// gone out. Up to `limit` of such time in a request is not counted; past
+// that the silence counts again, so that endless work cannot keep a silent
+// server waited for.
 struct StallWatch {
   std::chrono::steady_clock::duration limit;
   curl_off_t moved = -1;
   std::chrono::steady_clock::time_point since;
   bool stalled = false;
+  std::chrono::steady_clock::duration discounted{};
+
+  void Discount(std::chrono::steady_clock::duration busy) {
+    busy = std::min(busy, limit - discounted);
+    if (busy <= busy.zero()) return;
+    since += busy;
+    discounted += busy;
+  }
 };
 
 int WatchProgress(void* watch_data, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
@@ -157,7 +171,8 @@ bool WorkStep(const WaitingWork& work, platform::ActivityLog* log) {
   return false;
 }
 
-CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work, platform::ActivityLog* log) {
+CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work, StallWatch& watch,
+                 platform::ActivityLog* log) {
   if (curl_multi_add_handle(multi, curl) != CURLM_OK) return CURLE_FAILED_INIT;
   // Removed whatever happens, or the next call could not add it again.
   struct Added {
@@ -172,7 +187,9 @@ CURLcode Perform(CURL* curl, CURLM* multi, const WaitingWork& work, platform::Ac
     status = curl_multi_perform(multi, &running);
     if (status != CURLM_OK || running == 0) break;
     if (work_left) {
+      const auto began = std::chrono::steady_clock::now();
       work_left = WorkStep(work, log);
+      watch.Discount(std::chrono::steady_clock::now() - began);
       continue;
     }
     // Returns on activity, or when curl's own timers (time-outs) are due.
@@ -261,7 +278,7 @@ HttpResponse CurlHttpClient::Transfer(const HttpRequest& request, const std::str
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
   SetMethod(curl, request);
 
-  CURLcode code = Perform(curl, handle_->multi, work_, options_.log);
+  CURLcode code = Perform(curl, handle_->multi, work_, watch, options_.log);
   // The handle must not keep pointers into this call's locals.
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);

@@ -288,6 +288,47 @@ TEST_F(CurlHttpClientTest, WaitingWorkIsDoneWhileTheReplyIsOnItsWay) {
   EXPECT_EQ(asked, 7);
 }
 
+TEST_F(CurlHttpClientTest, TimeSpentOnWaitingWorkIsNotTheServersSilence) {
+  // The reply comes after 100 ms while one step of the work holds the thread
+  // for longer than the stall time (a row locked at the desk): the reply that
+  // waited meanwhile is read, not taken for a server that said nothing.
+  const std::string path = "/smsox/verificautente.json";
+  Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 100}, {"times", 1}});
+  bool worked = false;
+  client_.SetWaitingWork([&] {
+    if (worked) return false;
+    worked = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    return false;
+  });
+  HttpRequest request;
+  request.url = Url(path);
+  request.body = InvalueBody({{"user", "demo"}, {"pwd", "demo"}});
+  request.stall_timeout = std::chrono::seconds(1);
+  const net::HttpResponse reply = client_.Send(request);
+  EXPECT_TRUE(worked);
+  EXPECT_NE(reply.body.find("outvalue"), std::string::npos) << reply.body;
+
+  // A server that stays silent is still given up while there is work to do.
+  Control("POST", "/_sim/faults", {{"path", "/lento"}, {"kind", "delay"}, {"ms", 6000}});
+  int steps = 0;
+  client_.SetWaitingWork([&] {
+    ++steps;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return true;
+  });
+  HttpRequest silent;
+  silent.method = "GET";
+  silent.url = Url("/lento");
+  silent.stall_timeout = std::chrono::seconds(1);
+  const auto start = std::chrono::steady_clock::now();
+  const std::string message = ErrorOf(client_, silent);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4000));
+  EXPECT_NE(message.find("Tempo di attesa scaduto"), std::string::npos) << message;
+  EXPECT_GT(steps, 2);
+  client_.SetWaitingWork({});
+}
+
 TEST_F(CurlHttpClientTest, WaitingWorkThatRaisesCostsNeitherThisRequestNorTheNext) {
   const std::string path = "/smsox/verificautente.json";
   Control("POST", "/_sim/faults", {{"path", path}, {"kind", "delay"}, {"ms", 50}, {"times", 2}});
